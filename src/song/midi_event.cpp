@@ -1,0 +1,113 @@
+#include "song/midi_event.h"
+
+#include <algorithm>
+
+namespace melko {
+
+int MetaValueBytes(uint8_t type) {
+  switch (type) {
+    case 0x20:
+    case 0x21:
+      return 1;
+    case 0x51:
+      return 3;
+    case 0x58:
+      return 4;
+    case 0x59:
+      return 2;
+    default:
+      return 0;
+  }
+}
+
+void DecodeEvent(const uint8_t*& p, const uint8_t* end, uint8_t runningStatus, TMidiEvent& ev) {
+  uint32_t delta = ReadVarLen(p, end);
+  DecodeBody(p, end, runningStatus, ev);
+  ev.Time = delta;
+}
+
+void DecodeBody(const uint8_t*& p, const uint8_t* end, uint8_t runningStatus, TMidiEvent& ev) {
+  ev.Status = ev.Data1 = ev.Data2 = ev.Data3 = 0;
+  ev.Value = 0;
+  ev.Len = 0;
+  ev.Data = nullptr;
+  ev.Time = 0;
+  uint8_t status = runningStatus;
+  if (p < end && *p >= 0x80) status = *p++;
+  auto next = [&]() -> uint8_t { return p < end ? *p++ : 0; };
+  if (status < 0xC0) {
+    ev.Data1 = next();
+    ev.Data2 = next();
+    if (status == 0) {
+      status = 0x90;
+      ev.Data3 = next();
+      ev.Value = ReadVarLen(p, end);
+    }
+  } else if (status < 0xE0) {
+    ev.Data1 = next();
+  } else if (status < 0xF0) {
+    ev.Data1 = next();
+    ev.Data2 = next();
+  } else if (status == 0xF0 || status == 0xF7) {
+    uint32_t len = ReadVarLen(p, end);
+    uint32_t avail = static_cast<uint32_t>(end - p);
+    ev.Len = std::min(len, avail);
+    ev.Data = p;
+    p += ev.Len;
+  } else if (status == 0xFF) {
+    ev.Data1 = next();
+    uint32_t len = ReadVarLen(p, end);
+    uint32_t avail = static_cast<uint32_t>(end - p);
+    ev.Len = std::min(len, avail);
+    ev.Data = p;
+    int n = MetaValueBytes(ev.Data1);
+    if (n > 0) {
+      const uint8_t* q = p;
+      ev.Value = ReadBigEndian(q, p + std::min<uint32_t>(ev.Len, static_cast<uint32_t>(n)), n);
+    }
+    p += ev.Len;
+  }
+  ev.Status = status;
+}
+
+void EncodeEvent(TMidiData& out, TMidiEvent& ev, uint32_t& lastTick, uint8_t runningStatus,
+                 uint32_t maxGate) {
+  WriteVarLen(out, ev.Time >= lastTick ? ev.Time - lastTick : 0);
+  if (ev.Time > lastTick) lastTick = ev.Time;
+  uint8_t s = ev.Status;
+  if ((s >= 0x80 && s < 0xC0) || (s >= 0xE0 && s < 0xF0)) {
+    if (s == 0x90 && runningStatus == 0) {
+      ev.Data2 = std::clamp<uint8_t>(ev.Data2, 1, 127);
+      ev.Value = std::clamp<uint32_t>(ev.Value, 1, std::max<uint32_t>(maxGate, 1));
+      out.PutByte(ev.Data1 & 0x7F);
+      out.PutByte(ev.Data2);
+      out.PutByte(ev.Data3 & 0x7F);
+      WriteVarLen(out, ev.Value);
+    } else {
+      if (s != runningStatus) out.PutByte(s);
+      out.PutByte(ev.Data1);
+      out.PutByte(ev.Data2);
+    }
+  } else if (s >= 0xC0 && s < 0xE0) {
+    if (s != runningStatus) out.PutByte(s);
+    out.PutByte(ev.Data1);
+  } else if (s == 0xF0 || s == 0xF7) {
+    out.PutByte(s);
+    WriteVarLen(out, ev.Len);
+    if (ev.Data) out.PutBytes(ev.Data, ev.Len);
+  } else if (s == 0xFF) {
+    out.PutByte(0xFF);
+    out.PutByte(ev.Data1);
+    WriteVarLen(out, ev.Len);
+    if (ev.Data) {
+      out.PutBytes(ev.Data, ev.Len);
+    } else {
+      // An event made in code carries its number in Value.
+      WriteBigEndian(out, ev.Value, static_cast<int>(std::min<uint32_t>(ev.Len, 4)));
+    }
+  } else {
+    out.PutByte(s);
+  }
+}
+
+}  // namespace melko

@@ -1,0 +1,208 @@
+#include "song/smf_convert.h"
+
+#include <algorithm>
+#include <array>
+#include <cstring>
+
+namespace melko {
+
+namespace {
+
+struct OutStream {
+  TMidiData Data;
+  uint64_t LastTick = 0;
+  uint8_t RunStatus = 0xFF;
+  bool Used = false;
+  void Reset() {
+    Data.Clear();
+    LastTick = 0;
+    RunStatus = 0xFF;
+    Used = false;
+  }
+  void Put(const TMidiEvent& ev, uint64_t tick) {
+    WriteSmfEvent(Data, ev, tick, LastTick, RunStatus);
+    Used = true;
+  }
+};
+
+void AppendBytes(FileImage& out, const void* p, size_t n) {
+  const uint8_t* b = static_cast<const uint8_t*>(p);
+  out.insert(out.end(), b, b + n);
+}
+
+void AppendBE(FileImage& out, uint32_t v, int n) {
+  for (int i = n - 1; i >= 0; --i) out.push_back(static_cast<uint8_t>(v >> (8 * i)));
+}
+
+void AppendChunk(FileImage& out, const uint8_t* data, size_t n) {
+  AppendBytes(out, "MTrk", 4);
+  AppendBE(out, static_cast<uint32_t>(n), 4);
+  AppendBytes(out, data, n);
+}
+
+void PutEndOfTrack(OutStream& s, uint64_t tick) {
+  TMidiEvent eot;
+  eot.Status = 0xFF;
+  eot.Data1 = 0x2F;
+  eot.Len = 0;
+  static const uint8_t none = 0;
+  eot.Data = &none;
+  s.Put(eot, tick);
+}
+
+// Where the chunk at `pos` holds its data; false when there is no "MTrk" there.
+bool LocateChunk(const FileImage& image, size_t pos, const uint8_t*& start, const uint8_t*& stop,
+                 size_t& next) {
+  if (pos + 8 > image.size() || std::memcmp(&image[pos], "MTrk", 4) != 0) return false;
+  const uint8_t* p = image.data() + pos + 4;
+  uint32_t length = ReadBigEndian(p, image.data() + image.size(), 4);
+  size_t avail = image.size() - (pos + 8);
+  size_t n = std::min<size_t>(length, avail);
+  start = image.data() + pos + 8;
+  stop = start + n;
+  next = pos + 8 + n;
+  return true;
+}
+
+}  // namespace
+
+bool ConvertSmfSplit(FileImage& image) {
+  int64_t at = FindMThd(image, 0, 4);
+  TSmfHeader header;
+  if (at < 0 || !ParseMThd(image, static_cast<size_t>(at), header)) return false;
+  if (header.HeaderLength != 6 || header.Format > 1) return false;
+  bool format0 = header.Format == 0;
+
+  FileImage out;
+  out.reserve(image.size() + 1024);
+  AppendBytes(out, "MThd", 4);
+  AppendBE(out, 6, 4);
+  AppendBE(out, 1, 2);
+  size_t countAt = out.size();
+  AppendBE(out, 0, 2);
+  AppendBE(out, static_cast<uint16_t>(header.Division), 2);
+
+  std::array<OutStream, 17> streams;
+  uint32_t chunks = 0;
+  size_t pos = static_cast<size_t>(at) + 8 + 6;
+  bool firstNameSeen = false;
+  for (uint32_t n = 0; n < header.NumTracks; ++n) {
+    if (pos + 8 > image.size()) break;  // no data left
+    const uint8_t* start;
+    const uint8_t* stop;
+    size_t next;
+    if (!LocateChunk(image, pos, start, stop, next)) return false;
+    for (auto& s : streams) s.Reset();
+    int metaTarget = 0;
+    TSmfStream in;
+    in.Open(start, stop);
+    uint64_t endTick = 0;
+    while (in.ReadNext()) {
+      const TMidiEvent& ev = in.Event;
+      uint64_t tick = in.AbsTime;
+      endTick = tick;
+      if (in.IsEndOfTrack()) break;
+      uint8_t s = ev.Status;
+      if (s == 0) continue;
+      if (s >= 0x80 && s < 0xF0) {
+        streams[(s & 0x0F) + 1].Put(ev, tick);
+      } else if (s == 0xFF) {
+        uint8_t type = ev.Data1;
+        if (type == 0x06 || type == 0x51 || type == 0x54 || type == 0x58 || type == 0x59) {
+          streams[0].Put(ev, tick);
+        } else if (type == 0x03 && format0 && !firstNameSeen) {
+          firstNameSeen = true;
+          streams[0].Put(ev, tick);
+        } else if (type == 0x20) {
+          if (format0 && ev.Len >= 1 && ev.Value < 16) metaTarget = static_cast<int>(ev.Value) + 1;
+        } else {
+          streams[metaTarget].Put(ev, tick);
+        }
+      } else {
+        streams[metaTarget].Put(ev, tick);
+      }
+    }
+    int channelStreams = 0;
+    for (int c = 1; c <= 16; ++c) channelStreams += streams[c].Used ? 1 : 0;
+    if (n > 0 && channelStreams <= 1) {
+      AppendChunk(out, start, static_cast<size_t>(stop - start));
+      ++chunks;
+    } else {
+      // The first chunk always yields the conductor chunk, empty when need be,
+      // so that a channel's notes never land in the conductor track.
+      if (n == 0) streams[0].Used = true;
+      for (auto& s : streams) {
+        if (!s.Used) continue;
+        PutEndOfTrack(s, endTick);
+        AppendChunk(out, s.Data.Top(), s.Data.Length());
+        ++chunks;
+      }
+    }
+    pos = next;
+  }
+  out[countAt] = static_cast<uint8_t>(std::min<uint32_t>(chunks, 0xFFFF) >> 8);
+  out[countAt + 1] = static_cast<uint8_t>(std::min<uint32_t>(chunks, 0xFFFF));
+  image.swap(out);
+  return true;
+}
+
+bool ConvertSmfMerge(FileImage& image) {
+  TSmfHeader header;
+  if (image.size() < 14 || std::memcmp(image.data(), "MThd", 4) != 0 || !ParseMThd(image, 0, header))
+    return false;
+  if (header.HeaderLength != 6 || header.Format != 1) return false;
+  std::vector<TSmfStream> streams;
+  size_t pos = 8 + 6;
+  for (uint32_t n = 0; n < header.NumTracks; ++n) {
+    const uint8_t* start;
+    const uint8_t* stop;
+    size_t next;
+    if (!LocateChunk(image, pos, start, stop, next)) return false;
+    streams.emplace_back();
+    streams.back().Open(start, stop);
+    pos = next;
+  }
+  OutStream out;
+  out.Data.Reserve(static_cast<uint32_t>(std::min<size_t>(image.size(), 0x7FFFFFFF)));
+  uint64_t endTick = 0;
+  std::vector<bool> live(streams.size());
+  auto advance = [&](size_t i) {
+    TSmfStream& s = streams[i];
+    // Skip stray bytes; a stream ends at its end-of-track or its last byte.
+    while (s.ReadNext()) {
+      if (s.Event.Status != 0) return true;
+    }
+    endTick = std::max(endTick, s.AbsTime);
+    return false;
+  };
+  for (size_t i = 0; i < streams.size(); ++i) live[i] = advance(i);
+  for (;;) {
+    size_t best = streams.size();
+    for (size_t i = 0; i < streams.size(); ++i) {
+      if (live[i] && (best == streams.size() || streams[i].AbsTime < streams[best].AbsTime)) best = i;
+    }
+    if (best == streams.size()) break;
+    TSmfStream& s = streams[best];
+    if (s.IsEndOfTrack()) {
+      endTick = std::max(endTick, s.AbsTime);
+      live[best] = false;
+      continue;
+    }
+    out.Put(s.Event, s.AbsTime);
+    live[best] = advance(best);
+  }
+  PutEndOfTrack(out, endTick);
+
+  FileImage result;
+  result.reserve(22 + out.Data.Length());
+  AppendBytes(result, "MThd", 4);
+  AppendBE(result, 6, 4);
+  AppendBE(result, 0, 2);
+  AppendBE(result, 1, 2);
+  AppendBE(result, static_cast<uint16_t>(header.Division), 2);
+  AppendChunk(result, out.Data.Top(), out.Data.Length());
+  image.swap(result);
+  return true;
+}
+
+}  // namespace melko

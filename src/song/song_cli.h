@@ -1,0 +1,39 @@
+// Batch commands over song files: `--dump FILE` and `--convert IN OUT
+// [--format0]`. Each loads the file exactly as opening a song does, writes the
+// load's log lines to `out`, and reports failures with the program's messages
+// on `err`. Return the process exit status.
+#pragma once
+
+#include <ostream>
+#include <string>
+#include <vector>
+
+#include "song/song.h"
+
+namespace melko {
+
+// Prints the loader's messages on a stream; questions are answered Yes.
+class StreamPrompt : public SongPrompt {
+ public:
+  explicit StreamPrompt(std::ostream& err) : err_(err) {}
+  void ShowError(const std::string& text) override;
+  bool AskYesNo(const std::string& text) override;
+
+ private:
+  std::ostream& err_;
+};
+
+// Log lines written to a stream, with the Windows line breaks made plain.
+class StreamLog : public LogSink {
+ public:
+  explicit StreamLog(std::ostream& out) : out_(out) {}
+  void Line(std::string_view text) override;
+
+ private:
+  std::ostream& out_;
+};
+
+int RunDump(const std::vector<std::string>& args, std::ostream& out, std::ostream& err);
+int RunConvert(const std::vector<std::string>& args, std::ostream& out, std::ostream& err);
+
+}  // namespace melko
