@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <queue>
 
-#include "base/atomic_file.h"
+#include "base/atomic_write.h"
 #include "song/smf_convert.h"
 #include "song/track_ops.h"
 
@@ -136,7 +136,11 @@ bool SaveSongFile(Song& song, const std::string& fileName, bool format0, std::st
     if (error) *error = "format 0 conversion failed";
     return false;
   }
-  return WriteFileAtomic(fileName, image.data(), image.size(), error);
+  if (!WriteFileAtomically(fileName, std::string_view(reinterpret_cast<const char*>(image.data()), image.size()))) {
+    if (error) *error = "cannot write " + fileName;
+    return false;
+  }
+  return true;
 }
 
 }  // namespace melko
