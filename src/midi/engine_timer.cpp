@@ -1,0 +1,61 @@
+#include "midi/engine_timer.h"
+
+#include <pthread.h>
+#include <sched.h>
+#include <time.h>
+
+#include <cerrno>
+
+#include "midi/clock.h"
+
+namespace melko {
+
+namespace {
+
+timespec ToTimespec(int64_t ns) { return timespec{time_t(ns / 1000000000), long(ns % 1000000000)}; }
+
+}  // namespace
+
+void ThreadTimer::Start(uint32_t periodMs, TimerCallback callback) {
+  Stop();
+  callback_ = std::move(callback);
+  stop_ = false;
+  active_ = true;
+  thread_ = std::thread([this, periodMs] { Run(periodMs == 0 ? 1 : periodMs); });
+}
+
+void ThreadTimer::Stop() {
+  stop_ = true;
+  if (thread_.joinable()) thread_.join();
+  active_ = false;
+}
+
+void ThreadTimer::Run(uint32_t periodMs) {
+  // Real-time priority when the system grants it; without it we go on.
+  sched_param param{};
+  param.sched_priority = 40;
+  realTime_ = pthread_setschedparam(pthread_self(), SCHED_FIFO, &param) == 0;
+
+  const int64_t period = int64_t(periodMs) * 1000000;
+  int64_t now = SteadyClock::MonotonicNs();
+  // First deadline: the next millisecond boundary of the clock one period on.
+  int64_t sinceOrigin = now - originNs_;
+  int64_t next = originNs_ + (sinceOrigin / 1000000 + 1) * 1000000 + period - 1000000;
+  if (next <= now) next += 1000000;
+  while (!stop_.load(std::memory_order_relaxed)) {
+    timespec ts = ToTimespec(next);
+    int rc;
+    while ((rc = clock_nanosleep(CLOCK_MONOTONIC, TIMER_ABSTIME, &ts, nullptr)) == EINTR) {
+    }
+    if (stop_.load(std::memory_order_relaxed)) break;
+    if (!callback_()) break;
+    next += period;
+    // After a long stall (suspend, debugger) skip the missed periods instead
+    // of calling back in a burst; the engine catches up from the clock anyway.
+    now = SteadyClock::MonotonicNs();
+    if (now - next > 50 * period) next = now + period - (now - originNs_) % 1000000;
+  }
+  active_ = false;
+}
+
+}  // namespace melko

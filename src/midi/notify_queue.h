@@ -1,0 +1,55 @@
+// Messages from the engine's timer thread to whoever listens (the main window,
+// the command line): EngineNotify (stop, beat, tempo) and EventSent (every
+// channel message sent). Post may be called from any thread and never blocks
+// for long; Drain and Pop belong to the listening thread. The queue holds a
+// fixed ring of entries allocated once; when it is full, EventSent entries are
+// dropped (counted) while EngineNotify entries are always kept.
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <mutex>
+#include <vector>
+
+namespace melko {
+
+constexpr uint32_t EngineNotify = 1624;
+constexpr uint32_t EventSent = 1724;
+
+enum EngineNotifyKind : int32_t {
+  kNotifyStop = 1,   // lParam 0, or Text set: stop and show the text
+  kNotifyBeat = 2,   // lParam: tick of the beat
+  kNotifyTempo = 3,  // lParam: microseconds per quarter note
+};
+
+struct Notification {
+  uint32_t Message = 0;   // EngineNotify or EventSent
+  int32_t WParam = 0;     // EngineNotify: kind; EventSent: PlayTick
+  uint32_t LParam = 0;    // see the kinds; EventSent: message | track << 24
+  const char* Text = nullptr;  // static text of a stop with a message
+};
+
+class NotifyQueue {
+ public:
+  explicit NotifyQueue(size_t capacity = 65536);
+  void Post(const Notification& n);
+  void Post(uint32_t message, int32_t wParam, uint32_t lParam, const char* text = nullptr) {
+    Post(Notification{message, wParam, lParam, text});
+  }
+  bool Pop(Notification& out);
+  // Moves everything queued into `out` (appended), in posting order.
+  void Drain(std::vector<Notification>& out);
+  size_t Dropped() const;
+  // Called (outside the lock) after each post, e.g. to wake an event loop.
+  // Set it before the engine runs; it must not block.
+  void SetWakeup(std::function<void()> wakeup) { wakeup_ = std::move(wakeup); }
+
+ private:
+  mutable std::mutex mutex_;
+  std::vector<Notification> ring_;
+  std::vector<Notification> overflow_;  // engine notices that found the ring full
+  size_t head_ = 0, count_ = 0, dropped_ = 0;
+  std::function<void()> wakeup_;
+};
+
+}  // namespace melko
