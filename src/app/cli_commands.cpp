@@ -16,6 +16,16 @@ const std::vector<CliCommand>& CliCommands() {
        [](CliContext& c) { return RunDump(c.Args, c.Out, c.Err); }},
       {"--convert", "--convert IN OUT [--format0]", "load IN and save it as OUT (format 1, or 0)",
        [](CliContext& c) { return RunConvert(c.Args, c.Out, c.Err); }},
+#ifdef HAVE_MELKO_MIDI
+      {"--list-devices", "--list-devices", "print the MIDI output and input device tables with their indices",
+       [](CliContext& c) { return RunListDevices(c.Args, c.DataDir, c.Out, c.Err); }},
+      {"--play", "--play FILE [--from MEASURE] [--loop] [--port A=INDEX ...]",
+       "play FILE in real time on the configured ports (the built-in synth by default)",
+       [](CliContext& c) { return RunPlay(c.Args, c.DataDir, c.Out, c.Err); }},
+      {"--render", "--render FILE OUT.wav [--soundfont SF2]",
+       "render FILE through the built-in synth into a 44.1 kHz 16-bit stereo WAV file",
+       [](CliContext& c) { return RunRender(c.Args, c.DataDir, c.Out, c.Err); }},
+#endif
   };
   return commands;
 }
