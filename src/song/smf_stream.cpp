@@ -46,9 +46,15 @@ bool TSmfStream::ReadNext() {
   } else if (RunStatus >= 0x80) {
     status = RunStatus;
   } else {
-    // A data byte with no running status to give it meaning: skip it.
-    ++p;
-    status = 0;
+    // Data bytes with no running status to give them meaning: skip them up
+    // to the next status byte, which the delta read above then belongs to.
+    while (p < Stop && *p < 0x80) ++p;
+    if (p >= Stop) {
+      Done = true;
+      Damaged = true;
+      return false;
+    }
+    status = *p++;
   }
   auto need = [&](size_t n) {
     if (static_cast<size_t>(Stop - p) < n) {

@@ -29,8 +29,9 @@ int64_t FindMThd(const FileImage& image, size_t from, size_t tail);
 // Reads the 14-byte header at `at` (which holds "MThd"). False when cut short.
 bool ParseMThd(const FileImage& image, size_t at, TSmfHeader& header);
 
-// File ticks beyond this saturate, so every stored delta fits in 28 bits.
-constexpr uint64_t kMaxFileTick = 0x0FFFFFFF;
+// File ticks beyond this saturate, so every stored delta fits in 28 bits and
+// no event is mistaken for an exhausted stream.
+constexpr uint64_t kMaxFileTick = 0x0FFFFFFE;
 
 struct TSmfStream {
   const uint8_t* Pos = nullptr;
@@ -39,7 +40,7 @@ struct TSmfStream {
   uint32_t Length = 0;
   uint64_t AbsTime = 0;     // file ticks of the current event
   uint32_t Delta = 0;       // delta of the current event
-  TMidiEvent Event;         // Status 0 for a stray data byte that was skipped
+  TMidiEvent Event;         // Status 0 for a skipped system byte
   uint8_t RunStatus = 0;    // last channel status; 0 = none yet
   bool Done = false;
   bool Damaged = false;     // the chunk ended inside an event
