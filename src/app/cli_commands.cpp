@@ -26,6 +26,13 @@ const std::vector<CliCommand>& CliCommands() {
        "render FILE through the built-in synth into a 44.1 kHz 16-bit stereo WAV file",
        [](CliContext& c) { return RunRender(c.Args, c.DataDir, c.Out, c.Err); }},
 #endif
+#ifdef HAVE_MELKO_SYSEX
+      {"--sysex", "--sysex TEXT",
+       "show what the SysEx tables make of TEXT: hex bytes (\"ss\" marks the checksum start) or a parameter name",
+       [](CliContext& c) { return RunSysexCommand(c.Args, c.DataDir, c.Out, c.Err); }},
+      {"--sysex-list", "--sysex-list [GROUP]", "list the SysEx parameter groups and their parameters",
+       [](CliContext& c) { return RunSysexCommand(c.Args, c.DataDir, c.Out, c.Err); }},
+#endif
   };
   return commands;
 }
