@@ -2,6 +2,7 @@
 
 #include <cstdio>
 
+#include "base/ini_file.h"
 #include "base/text_encoding.h"
 #include "sysex/sysex_param_nodes.h"
 
@@ -71,7 +72,8 @@ int ListGroups(const TSysExParamNodes& nodes, const std::string& group, std::ost
     // GROUP names a group and everything below it ("GS" lists "GS\System" ...).
     if (!wanted.empty()) {
       bool same = name.size() == wanted.size() && nodes.Groups().IndexOf(wanted) == g;
-      bool below = name.size() > wanted.size() && name.compare(0, wanted.size(), wanted) == 0 && name[wanted.size()] == '\\';
+      bool below = name.size() > wanted.size() && EqualsNoCase(std::string_view(name).substr(0, wanted.size()), wanted) &&
+                   name[wanted.size()] == '\\';
       if (!same && !below) continue;
     }
     any = true;
