@@ -243,6 +243,19 @@ bool MidiPorts::AnyOutputFailed() const {
   return false;
 }
 
+void MidiPorts::ReopenFailedDevices() {
+  for (int d = 1; d <= OutDeviceCount; ++d) {
+    if (!OutHandles[d] || !OutHandles[d]->Failed()) continue;
+    {
+      std::lock_guard<std::mutex> lock(auditionMutex_);
+      if (auditionHandle_ == OutHandles[d].get()) auditionHandle_ = nullptr;
+    }
+    OutHandles[d].reset();
+    OutOpen[d] = 0;
+    OpenOutDevice(d);
+  }
+}
+
 int MidiPorts::FindOutDevice(const std::string& name) const {
   for (size_t d = 1; d < OutDeviceNames.size(); ++d)
     if (OutDeviceNames[d] == name) return int(d);

@@ -104,6 +104,9 @@ class MidiPorts {
 
   // True when an open output device has failed (stopped or disappeared).
   bool AnyOutputFailed() const;
+  // Closes every failed output device and opens it anew (reporting when that
+  // fails), so a device that came back plays again. UI thread, stopped only.
+  void ReopenFailedDevices();
   // Index of the device named `name`, 0 if none.
   int FindOutDevice(const std::string& name) const;
   int FindInDevice(const std::string& name) const;

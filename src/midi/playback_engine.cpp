@@ -124,6 +124,7 @@ void PlaybackEngine::SendSongPosition(uint32_t tick) {
 
 bool PlaybackEngine::StartPlayback(uint32_t currentTick, int countInBeats) {
   if (TimerRunning) return false;
+  ports_.ReopenFailedDevices();
   // 1. Players for every track that has data.
   int last = song_.LastUsedTrack(0);
   {

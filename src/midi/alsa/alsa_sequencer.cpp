@@ -5,6 +5,7 @@
 #include <unistd.h>
 
 #include <atomic>
+#include <cerrno>
 #include <chrono>
 #include <thread>
 
@@ -56,6 +57,7 @@ class AlsaOutDevice : public MidiOutDevice {
     snd_seq_ev_set_dest(&ev, target_.Client, target_.Port);
     snd_seq_ev_set_direct(&ev);
     int rc = snd_seq_event_output_direct(seq_->Handle(), &ev);
+    if (rc == -EAGAIN || rc == -ENOMEM || rc == -ENOSPC) return kMidiIoError;  // a full queue: this one is lost
     if (rc < 0) {
       // The target went away or the sequencer failed.
       MarkFailed();
@@ -131,6 +133,8 @@ std::shared_ptr<AlsaSequencer> AlsaSequencer::Open() {
   s->seq_ = seq;
   snd_seq_set_client_name(seq, "MELKO");
   snd_seq_set_output_buffer_size(seq, 256 * 1024);
+  // Never block the engine's thread on a slow receiver.
+  snd_seq_nonblock(seq, 1);
   s->clientId_ = snd_seq_client_id(seq);
   return s;
 }

@@ -1,0 +1,139 @@
+// Offline rendering through the real FluidSynth with the installed General
+// MIDI SoundFont, the WAV writer, and the --render command end to end. The
+// SoundFont is large: it is loaded once for the whole binary.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <cstdio>
+#include <fstream>
+#include <sstream>
+
+#include "engine_rig.h"
+#include "midi/midi_cli.h"
+#include "midi/offline_renderer.h"
+#include "midi/synth/builtin_synth.h"
+#include "midi/wav_writer.h"
+
+namespace melko::test {
+namespace {
+
+std::shared_ptr<BuiltinSynth> SharedSynth() {
+  static std::shared_ptr<BuiltinSynth> synth = [] {
+    SynthOptions o;
+    o.AudioOutput = false;
+    std::string error;
+    return std::shared_ptr<BuiltinSynth>(BuiltinSynth::Create(o, error).release());
+  }();
+  return synth;
+}
+
+int Peak(const std::vector<int16_t>& s, size_t fromFrame, size_t toFrame) {
+  int peak = 0;
+  for (size_t i = fromFrame * 2; i < toFrame * 2 && i < s.size(); ++i) peak = std::max(peak, std::abs(int(s[i])));
+  return peak;
+}
+
+TEST(Render, NotesSoundWhereTheyPlayAndTheEndIsSilent) {
+  auto synth = SharedSynth();
+  if (!synth) GTEST_SKIP() << "no General MIDI SoundFont installed";
+  EngineRig rig;  // only for its song helpers
+  rig.Add(1, Short(0, 0xC0, 0));
+  rig.Add(1, Note(0, 60, 110, 240));      // 0 .. 0.25 s
+  rig.Add(1, Note(1440, 67, 110, 480));   // 1.5 .. 2.0 s
+  rig.Build();
+  std::vector<int16_t> samples;
+  RenderOptions options;
+  RenderStats stats;
+  std::string error;
+  ASSERT_TRUE(RenderSong(rig.song, *synth, options,
+                         [&](const int16_t* f, size_t n) {
+                           samples.insert(samples.end(), f, f + n * 2);
+                           return true;
+                         },
+                         stats, error))
+      << error;
+  // The song lasts 10 ms of lead plus 1920 ticks at 120 BPM: 2.010 s.
+  EXPECT_EQ(stats.SongMs, 2010u);
+  size_t frames = samples.size() / 2;
+  EXPECT_EQ(frames, stats.Frames);
+  EXPECT_GE(frames, 2010u * 44100 / 1000);
+  EXPECT_LE(frames, (2010u + options.MaxTailMs + 100) * 44100 / 1000);
+  auto at = [](double seconds) { return size_t(seconds * 44100); };
+  EXPECT_LT(Peak(samples, 0, at(0.009)), 8);          // the lead: nothing yet
+  EXPECT_GT(Peak(samples, at(0.02), at(0.2)), 1000);  // first note
+  EXPECT_GT(Peak(samples, at(1.55), at(1.95)), 1000); // second note
+  EXPECT_LT(Peak(samples, frames - at(0.04), frames), 8);  // after the last release tail
+}
+
+TEST(Render, RenderCommandWritesAWavFile) {
+  if (DefaultSoundFont().empty()) GTEST_SKIP() << "no General MIDI SoundFont installed";
+  // A format 0 file: one tempo, one note of a quarter at 480 TPQN.
+  const uint8_t smf[] = {'M', 'T', 'h', 'd', 0, 0, 0, 6, 0, 0, 0, 1, 0x01, 0xE0,
+                         'M', 'T', 'r', 'k', 0, 0, 0, 20,
+                         0x00, 0xFF, 0x51, 0x03, 0x07, 0xA1, 0x20,
+                         0x00, 0x90, 0x3C, 0x64,
+                         0x83, 0x60, 0x80, 0x3C, 0x40,
+                         0x00, 0xFF, 0x2F, 0x00};
+  std::string dir = ::testing::TempDir();
+  std::string mid = dir + "/melko_render_test.mid", wav = dir + "/melko_render_test.wav";
+  {
+    std::ofstream f(mid, std::ios::binary);
+    f.write(reinterpret_cast<const char*>(smf), sizeof smf);
+  }
+  std::ostringstream out, err;
+  int rc = RunRender({"--render", mid, wav}, dir, out, err);
+  ASSERT_EQ(rc, 0) << err.str();
+  std::ifstream f(wav, std::ios::binary);
+  std::vector<uint8_t> bytes((std::istreambuf_iterator<char>(f)), std::istreambuf_iterator<char>());
+  ASSERT_GT(bytes.size(), 44u);
+  EXPECT_EQ(std::string(bytes.begin(), bytes.begin() + 4), "RIFF");
+  EXPECT_EQ(std::string(bytes.begin() + 8, bytes.begin() + 16), "WAVEfmt ");
+  uint32_t dataBytes = bytes[40] | bytes[41] << 8 | bytes[42] << 16 | uint32_t(bytes[43]) << 24;
+  EXPECT_EQ(dataBytes + 44, bytes.size());
+  // At least the note (0.5 s) and the lead.
+  EXPECT_GE(dataBytes / 4, 510u * 44100 / 1000);
+  std::remove(mid.c_str());
+  std::remove(wav.c_str());
+}
+
+TEST(Render, RenderCommandRejectsBadArguments) {
+  std::ostringstream out, err;
+  EXPECT_EQ(RunRender({"--render", "only-one.mid"}, ".", out, err), 2);
+  EXPECT_EQ(RunRender({"--render", "/nonexistent/x.mid", "/tmp/x.wav", "--soundfont", "/nonexistent.sf2"}, ".", out, err), 1);
+}
+
+TEST(WavWriter, WritesTheHeaderAndSamples) {
+  std::string path = ::testing::TempDir() + "/melko_wav_test.wav";
+  WavWriter w;
+  ASSERT_TRUE(w.Open(path, 44100));
+  const int16_t frames[] = {1, -1, 0x1234, -0x1234, 0, 32767};
+  ASSERT_TRUE(w.Write(frames, 3));
+  ASSERT_TRUE(w.Finish());
+  std::ifstream f(path, std::ios::binary);
+  std::vector<uint8_t> b((std::istreambuf_iterator<char>(f)), std::istreambuf_iterator<char>());
+  ASSERT_EQ(b.size(), 44u + 12u);
+  const uint8_t header[] = {'R', 'I', 'F', 'F', 48, 0, 0, 0, 'W', 'A', 'V', 'E', 'f', 'm', 't', ' ',
+                            16, 0, 0, 0, 1, 0, 2, 0, 0x44, 0xAC, 0, 0, 0x10, 0xB1, 2, 0,
+                            4, 0, 16, 0, 'd', 'a', 't', 'a', 12, 0, 0, 0};
+  EXPECT_EQ(Bytes(b.begin(), b.begin() + 44), Bytes(header, header + 44));
+  EXPECT_EQ(Bytes(b.begin() + 44, b.begin() + 48), (Bytes{1, 0, 0xFF, 0xFF}));
+  EXPECT_EQ(Bytes(b.begin() + 48, b.begin() + 52), (Bytes{0x34, 0x12, 0xCC, 0xED}));
+  std::remove(path.c_str());
+}
+
+TEST(WavWriter, AFailedRenderLeavesNoFile) {
+  std::string path = ::testing::TempDir() + "/melko_wav_unfinished.wav";
+  {
+    WavWriter w;
+    ASSERT_TRUE(w.Open(path, 44100));
+    const int16_t frames[] = {1, 2};
+    w.Write(frames, 1);
+  }  // never finished
+  std::ifstream f(path);
+  EXPECT_FALSE(f.good());
+  std::ifstream part(path + ".part");
+  EXPECT_FALSE(part.good());
+}
+
+}  // namespace
+}  // namespace melko::test
