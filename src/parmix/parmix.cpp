@@ -101,8 +101,8 @@ bool ReadTenths(const char* text, int64_t& tenths) {
   return true;
 }
 
-// Decimal digits, or hexadecimal after "$" (or "0x"), with an optional sign,
-// within 32 bits.
+// Decimal digits, or hexadecimal after "$", with an optional sign, within 32
+// bits.
 bool ReadInteger(const char* text, int64_t& out) {
   if (!text) return false;
   std::string_view s(text);
@@ -117,9 +117,6 @@ bool ReadInteger(const char* text, int64_t& out) {
   if (!s.empty() && s.front() == '$') {
     base = 16;
     s.remove_prefix(1);
-  } else if (s.size() > 1 && s[0] == '0' && (s[1] == 'x' || s[1] == 'X')) {
-    base = 16;
-    s.remove_prefix(2);
   }
   if (s.empty()) return false;
   int64_t v = 0;

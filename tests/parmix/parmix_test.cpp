@@ -51,7 +51,7 @@ TEST(Parmix, DelayRatio) {
     int32_t current;
     int32_t expected;
   } rows[] = {{"100", 0, 24}, {"4", 0, 1},   {"3", 0, 1},     {"501", 0, 121},
-              {"$64", 0, 24}, {"abc", 25, 6}, {"abc", 600, 121}, {"12.5", 100, 24}};
+              {"$64", 0, 24}, {"abc", 25, 6}, {"abc", 600, 121}, {"12.5", 100, 24}, {"0x64", 25, 6}};
   for (const Row& r : rows) EXPECT_EQ(sxSetGS_Delay_Time_Ratio(r.text, r.current), r.expected) << r.text;
 }
 
