@@ -17,6 +17,7 @@ PlaybackEngine::PlaybackEngine(Song& song, MidiPorts& ports, Clock& clock, Engin
   players_.reserve(kSongTracks);
   sysexBuffer_.reserve(65536 + 2);
   for (auto& s : Silent) s = 0;
+  song_.Player = this;  // SwapTrack hands edits over through ReloadTrack
 }
 
 PlaybackEngine::~PlaybackEngine() {
@@ -162,7 +163,6 @@ bool PlaybackEngine::StartPlayback(uint32_t currentTick, int countInBeats) {
   noteOffStyle_ = song_.NoteOffStyle;
   sendOptions_ = ports_.SendOptions;
   UpdateSilent();
-  song_.Player = this;
   // 11..13.
   Prepare(PlayTick);
   clock_.SleepMs(150);

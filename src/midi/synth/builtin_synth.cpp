@@ -1,5 +1,6 @@
 #include "midi/synth/builtin_synth.h"
 
+#include <alsa/asoundlib.h>
 #include <fluidsynth.h>
 #include <unistd.h>
 
@@ -23,11 +24,16 @@ void FluidLog(int level, const char* message, void*) {
   gFluidLastError = message;
 }
 
+// FluidSynth's alsa driver lets alsa-lib print its own errors when there is
+// no sound card; those stay quiet too.
+void SilentAlsaError(const char*, int, const char*, int, const char*, ...) {}
+
 void QuietFluid() {
   static std::once_flag once;
   std::call_once(once, [] {
     for (int level : {FLUID_PANIC, FLUID_ERR, FLUID_WARN, FLUID_INFO, FLUID_DBG})
       fluid_set_log_function(level, FluidLog, nullptr);
+    snd_lib_error_set_handler(SilentAlsaError);
     // Never let a JACK client start a server of its own.
     setenv("JACK_NO_START_SERVER", "1", 0);
   });
