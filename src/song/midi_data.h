@@ -130,9 +130,28 @@ class TMidiData {
 
 // Byte and number primitives over a checked cursor. `p` advances; reads
 // never pass `end`: a number cut short by the end reads the bytes that exist.
-uint32_t ReadVarLen(const uint8_t*& p, const uint8_t* end);
+inline uint32_t ReadVarLen(const uint8_t*& p, const uint8_t* end) {
+  uint32_t value = 0;
+  while (p < end) {
+    uint8_t b = *p++;
+    value = (value << 7) | (b & 0x7F);
+    if (!(b & 0x80)) break;
+  }
+  return value;
+}
 // Writes at most four bytes: a value of 2^28 or more keeps its low 28 bits.
-void WriteVarLen(TMidiData& out, uint32_t value);
+inline void WriteVarLen(TMidiData& out, uint32_t value) {
+  value &= 0x0FFFFFFF;
+  if (value < 0x80) {
+    out.PutByte(static_cast<uint8_t>(value));
+    return;
+  }
+  uint8_t bytes[4];
+  int n = 0;
+  bytes[n++] = value & 0x7F;
+  while ((value >>= 7) != 0) bytes[n++] = static_cast<uint8_t>(0x80 | (value & 0x7F));
+  while (n > 0) out.PutByte(bytes[--n]);
+}
 uint32_t ReadBigEndian(const uint8_t*& p, const uint8_t* end, int n);
 void WriteBigEndian(TMidiData& out, uint32_t value, int n);
 

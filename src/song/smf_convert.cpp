@@ -66,24 +66,41 @@ bool LocateChunk(const FileImage& image, size_t pos, const uint8_t*& start, cons
 
 }  // namespace
 
-bool ConvertSmfSplit(FileImage& image) {
+size_t SmfChunkList::ImageSize() const {
+  size_t n = 14;
+  for (const Chunk& c : Chunks) n += 8 + c.Length;
+  return n;
+}
+
+FileImage SmfChunkList::Flatten() const {
+  FileImage out;
+  out.reserve(ImageSize());
+  AppendBytes(out, "MThd", 4);
+  AppendBE(out, 6, 4);
+  AppendBE(out, Header.Format, 2);
+  AppendBE(out, Header.NumTracks, 2);
+  AppendBE(out, static_cast<uint16_t>(Header.Division), 2);
+  for (const Chunk& c : Chunks) AppendChunk(out, c.Data, c.Length);
+  return out;
+}
+
+bool SplitSmf(const FileImage& image, SmfChunkList& list) {
   int64_t at = FindMThd(image, 0, 4);
   TSmfHeader header;
   if (at < 0 || !ParseMThd(image, static_cast<size_t>(at), header)) return false;
   if (header.HeaderLength != 6 || header.Format > 1) return false;
-  bool format0 = header.Format == 0;
-
-  FileImage out;
-  out.reserve(image.size() + 1024);
-  AppendBytes(out, "MThd", 4);
-  AppendBE(out, 6, 4);
-  AppendBE(out, 1, 2);
-  size_t countAt = out.size();
-  AppendBE(out, 0, 2);
-  AppendBE(out, static_cast<uint16_t>(header.Division), 2);
+  const bool format0 = header.Format == 0;
+  list = SmfChunkList{};
+  // Owned chunks are recorded by index and resolved at the end, as the
+  // vector holding them may move.
+  struct Ref {
+    int Owned;
+    const uint8_t* Data;
+    uint32_t Length;
+  };
+  std::vector<Ref> refs;
 
   std::array<OutStream, 17> streams;
-  uint32_t chunks = 0;
   size_t pos = static_cast<size_t>(at) + 8 + 6;
   bool firstNameSeen = false;
   for (uint32_t n = 0; n < header.NumTracks; ++n) {
@@ -92,6 +109,22 @@ bool ConvertSmfSplit(FileImage& image) {
     const uint8_t* stop;
     size_t next;
     if (!LocateChunk(image, pos, start, stop, next)) return false;
+    pos = next;
+    // First see which channels the chunk uses: most chunks use at most one
+    // and are kept as they are.
+    uint32_t channels = 0;
+    {
+      TSmfStream in;
+      in.Open(start, stop);
+      while (in.ReadNext() && !in.IsEndOfTrack()) {
+        uint8_t s = in.Event.Status;
+        if (s >= 0x80 && s < 0xF0) channels |= 1u << (s & 0x0F);
+      }
+    }
+    if (n > 0 && (channels & (channels - 1)) == 0) {
+      refs.push_back(Ref{-1, start, static_cast<uint32_t>(stop - start)});
+      continue;
+    }
     for (auto& s : streams) s.Reset();
     int metaTarget = 0;
     TSmfStream in;
@@ -122,26 +155,35 @@ bool ConvertSmfSplit(FileImage& image) {
         streams[metaTarget].Put(ev, tick);
       }
     }
-    int channelStreams = 0;
-    for (int c = 1; c <= 16; ++c) channelStreams += streams[c].Used ? 1 : 0;
-    if (n > 0 && channelStreams <= 1) {
-      AppendChunk(out, start, static_cast<size_t>(stop - start));
-      ++chunks;
-    } else {
-      // The first chunk always yields the conductor chunk, empty when need be,
-      // so that a channel's notes never land in the conductor track.
-      if (n == 0) streams[0].Used = true;
-      for (auto& s : streams) {
-        if (!s.Used) continue;
-        PutEndOfTrack(s, endTick);
-        AppendChunk(out, s.Data.Top(), s.Data.Length());
-        ++chunks;
-      }
+    // The first chunk always yields the conductor chunk, empty when need be,
+    // so that a channel's notes never land in the conductor track.
+    if (n == 0) streams[0].Used = true;
+    for (auto& s : streams) {
+      if (!s.Used) continue;
+      PutEndOfTrack(s, endTick);
+      refs.push_back(Ref{static_cast<int>(list.Owned.size()), nullptr, 0});
+      list.Owned.push_back(std::move(s.Data));
     }
-    pos = next;
   }
-  out[countAt] = static_cast<uint8_t>(std::min<uint32_t>(chunks, 0xFFFF) >> 8);
-  out[countAt + 1] = static_cast<uint8_t>(std::min<uint32_t>(chunks, 0xFFFF));
+  for (const Ref& r : refs) {
+    if (r.Owned >= 0) {
+      const TMidiData& d = list.Owned[static_cast<size_t>(r.Owned)];
+      list.Chunks.push_back({d.Top(), d.Length()});
+    } else {
+      list.Chunks.push_back({r.Data, r.Length});
+    }
+  }
+  list.Header.HeaderLength = 6;
+  list.Header.Format = 1;
+  list.Header.NumTracks = static_cast<uint16_t>(std::min<size_t>(list.Chunks.size(), 0xFFFF));
+  list.Header.Division = header.Division;
+  return true;
+}
+
+bool ConvertSmfSplit(FileImage& image) {
+  SmfChunkList list;
+  if (!SplitSmf(image, list)) return false;
+  FileImage out = list.Flatten();
   image.swap(out);
   return true;
 }

@@ -197,20 +197,12 @@ void PairNotes(const uint8_t* start, const uint8_t* stop, TickConverter conv,
   }
 }
 
-// Reads the chunk at `cur` into track trackIndex + offset.
-void ReadSmfTrack(Song& song, const FileImage& image, size_t& cur, int& trackIndex, int division,
-                  int offset, ConductorInserts& conductorInserts) {
-  if (cur + 8 > image.size() || std::memcmp(&image[cur], "MTrk", 4) != 0) {
-    cur = image.size();
-    return;
-  }
-  const uint8_t* lp = image.data() + cur + 4;
-  uint32_t length = ReadBigEndian(lp, image.data() + image.size(), 4);
-  size_t avail = image.size() - (cur + 8);
-  const uint8_t* start = image.data() + cur + 8;
-  const uint8_t* stop = start + std::min<size_t>(length, avail);
-  cur = static_cast<size_t>(stop - image.data());
-  song.LogLine(Format("NDT : %u", length));
+// Reads one track chunk into track trackIndex + offset.
+void ReadSmfTrack(Song& song, const SmfChunkList::Chunk& chunk, int& trackIndex, int division, int offset,
+                  ConductorInserts& conductorInserts, uint32_t& lastEventTick) {
+  const uint8_t* start = chunk.Data;
+  const uint8_t* stop = chunk.Data + chunk.Length;
+  song.LogLine(Format("NDT : %u", chunk.Length));
 
   const bool isSong = offset == 0;
   const int target = trackIndex + offset;
@@ -333,6 +325,7 @@ void ReadSmfTrack(Song& song, const FileImage& image, size_t& cur, int& trackInd
         } else {
           if (type != 0x54 && conductorInserts.SameAsLast(type, tick, ev.Value)) break;
           conductorInserts.Add(ev);
+          lastEventTick = std::max(lastEventTick, tick);
         }
         break;
       }
@@ -344,23 +337,29 @@ void ReadSmfTrack(Song& song, const FileImage& image, size_t& cur, int& trackInd
   }
   // A chunk without an end-of-track event ends at its last event.
   if (!ended) song.TrackEnds[target] = tick;
+  if (track.HasData()) lastEventTick = std::max(lastEventTick, lastTick);
   if (wasNil && !track.HasData()) track.Free();
   else track.ShrinkToFit();
   conductorInserts.Flush();
   ++trackIndex;
 }
 
-void ReadChunks(Song& song, const FileImage& image, size_t cur, const TSmfHeader& header, int offset) {
+// Returns the tick of the last event read into any track.
+uint32_t ReadChunks(Song& song, const LoadedSmf& file, const TSmfHeader& header, int offset) {
   ConductorInserts inserts(song, offset);
   int trackIndex = 0;
-  for (int n = 0; n < header.NumTracks && trackIndex < kSongTracks && cur < image.size(); ++n) {
-    ReadSmfTrack(song, image, cur, trackIndex, header.Division, offset, inserts);
+  uint32_t lastEventTick = 0;
+  const auto& chunks = file.Chunks.Chunks;
+  for (size_t n = 0; n < header.NumTracks && n < chunks.size() && trackIndex < kSongTracks; ++n) {
+    ReadSmfTrack(song, chunks[n], trackIndex, header.Division, offset, inserts, lastEventTick);
   }
+  return lastEventTick;
 }
 
 }  // namespace
 
-bool LoadImageBytes(const std::string& fileName, FileImage& image, Song& song, SongPrompt& prompt) {
+bool LoadImageBytes(const std::string& fileName, LoadedSmf& file, Song& song, SongPrompt& prompt) {
+  const FileImage& image = file.Bytes;
   song.LogLine(Format("FileSize: %zu", image.size()));
   int64_t at = FindMThd(image, 0, 22);
   TSmfHeader header;
@@ -369,19 +368,19 @@ bool LoadImageBytes(const std::string& fileName, FileImage& image, Song& song, S
     return false;
   }
   song.LogLine(Format("Frmt %u NTRK %u TPQN %d", header.Format, header.NumTracks, header.Division));
-  if (!ConvertSmfSplit(image)) {
+  if (!SplitSmf(image, file.Chunks)) {
     prompt.ShowError(fileName + kMsgLoadFailed);
     return false;
   }
-  song.LogLine(Format("ConvedFileSize: %zu", image.size()));
+  song.LogLine(Format("ConvedFileSize: %zu", file.Chunks.ImageSize()));
   return true;
 }
 
-bool LoadFileImage(const std::string& fileName, FileImage& image, Song& song, SongPrompt& prompt,
+bool LoadFileImage(const std::string& fileName, LoadedSmf& file, Song& song, SongPrompt& prompt,
                    SongConverter* converter) {
   song.LogLine("\r\n--- " + fileName + " ---");
-  image.clear();
-  if (!ReadWholeFile(fileName, image)) {
+  file = LoadedSmf{};
+  if (!ReadWholeFile(fileName, file.Bytes)) {
     prompt.ShowError(fileName + kMsgLoadFailed);
     return false;
   }
@@ -392,25 +391,19 @@ bool LoadFileImage(const std::string& fileName, FileImage& image, Song& song, So
       return false;
     }
     FileImage smf;
-    if (!converter->Convert(image, smf) || smf.empty()) {
+    if (!converter->Convert(file.Bytes, smf) || smf.empty()) {
       prompt.ShowError(fileName + kMsgLoadFailed);
       return false;
     }
-    image.swap(smf);
+    file.Bytes.swap(smf);
   }
-  return LoadImageBytes(fileName, image, song, prompt);
+  return LoadImageBytes(fileName, file, song, prompt);
 }
 
-bool ReadSmfHeader(const FileImage& image, TSmfHeader& header, size_t& cur, uint16_t checkTPQN,
-                   Song& song, SongPrompt& prompt) {
-  int64_t at = FindMThd(image, 0, 4);
-  if (at < 0 || !ParseMThd(image, static_cast<size_t>(at), header)) {
-    prompt.ShowError(kMsgUnreadable);
-    return false;
-  }
+bool ReadSmfHeader(const LoadedSmf& file, TSmfHeader& header, uint16_t checkTPQN, Song& song, SongPrompt& prompt) {
+  header = file.Chunks.Header;
   song.LogLine(Format("NDT : %u\r\nFRMT: %u\r\nNTRK: %u\r\nTPQN: %d", header.HeaderLength, header.Format,
                       header.NumTracks, header.Division));
-  cur = static_cast<size_t>(at) + 8 + std::min<uint64_t>(header.HeaderLength, image.size());
   // The division is checked before it divides anything.
   if (header.Division <= 0) {
     prompt.ShowError(kMsgUnreadable);
@@ -426,11 +419,11 @@ bool ReadSmfHeader(const FileImage& image, TSmfHeader& header, size_t& cur, uint
   return true;
 }
 
-void ReadSmfTracks(Song& song, const FileImage& image, size_t cur, const TSmfHeader& header) {
+void ReadSmfTracks(Song& song, const LoadedSmf& file, const TSmfHeader& header) {
   for (int t = 1; t < kSongTracks; ++t) song.Ch[t] = 255;
   song.SongFormat = header.Format;
   bool offStyleBefore = song.NoteOffStyle;
-  ReadChunks(song, image, cur, header, 0);
+  song.LoadedLastTick = ReadChunks(song, file, header, 0);
   if (song.NoteOffStyle && !offStyleBefore) song.LogLine("<OffSTAT> : 8n");
   song.LastTrack = static_cast<uint8_t>(song.LastUsedTrack(0));
   song.LoopEndTick += song.TPQN;
@@ -446,8 +439,8 @@ void ReadSmfTracks(Song& song, const FileImage& image, size_t cur, const TSmfHea
   song.LogLine(Format("** Total MDSize: %llu **", static_cast<unsigned long long>(total)));
 }
 
-void ReadExTrackTracks(Song& song, const FileImage& image, size_t cur, const TSmfHeader& header) {
-  ReadChunks(song, image, cur, header, kExTrackBase);
+void ReadExTrackTracks(Song& song, const LoadedSmf& file, const TSmfHeader& header) {
+  ReadChunks(song, file, header, kExTrackBase);
   song.ExLastTrack = static_cast<uint8_t>(song.LastUsedTrack(kExTrackBase));
 }
 
@@ -458,21 +451,27 @@ void ApplySongLoaded(Song& song) {
     song.SetSongTempo(120);
   }
   song.RebuildMaps();
-  for (int t = 0; t <= song.LastTrack; ++t) song.MeasureTrack(t);
+  // A load already knows its last event; other callers measure every track.
+  if (song.LoadedLastTick != UINT32_MAX) {
+    uint32_t end = song.Maps.MeasureToTick(song.Maps.TickToMeasure(song.LoadedLastTick).Measure + 1);
+    song.MeasureEnd = static_cast<int32_t>(std::min<uint32_t>(end, 0x7FFFFFFF));
+    song.LoadedLastTick = UINT32_MAX;
+  } else {
+    for (int t = 0; t <= song.LastTrack; ++t) song.MeasureTrack(t);
+  }
   song.UndoFlags.fill(0);
   song.SongSaved = true;
 }
 
 namespace {
-bool ReadLoadedImage(Song& song, const FileImage& image, SongPrompt& prompt) {
+bool ReadLoadedImage(Song& song, const LoadedSmf& file, SongPrompt& prompt) {
   TSmfHeader header;
-  size_t cur = 0;
   uint16_t check = song.Options.TPQNFixed ? song.Options.DefaultTPQN : 0;
-  if (!ReadSmfHeader(image, header, cur, check, song, prompt)) return false;
+  if (!ReadSmfHeader(file, header, check, song, prompt)) return false;
   song.ClearSong();
   if (!song.Options.TPQNFixed) song.TPQN = static_cast<uint16_t>(header.Division);
   song.Maps.Reset(song.TPQN);
-  ReadSmfTracks(song, image, cur, header);
+  ReadSmfTracks(song, file, header);
   song.LogLine("\r\n<< " + song.TrackNames[0] + " >>\r\n");
   ApplySongLoaded(song);
   return true;
@@ -481,12 +480,14 @@ bool ReadLoadedImage(Song& song, const FileImage& image, SongPrompt& prompt) {
 
 bool OpenSongImage(Song& song, const std::string& fileName, FileImage image, SongPrompt& prompt) {
   song.LogLine("\r\n--- " + fileName + " ---");
-  return LoadImageBytes(fileName, image, song, prompt) && ReadLoadedImage(song, image, prompt);
+  LoadedSmf file;
+  file.Bytes = std::move(image);
+  return LoadImageBytes(fileName, file, song, prompt) && ReadLoadedImage(song, file, prompt);
 }
 
 bool OpenSongFile(Song& song, const std::string& fileName, SongPrompt& prompt, SongConverter* converter) {
-  FileImage image;
-  return LoadFileImage(fileName, image, song, prompt, converter) && ReadLoadedImage(song, image, prompt);
+  LoadedSmf file;
+  return LoadFileImage(fileName, file, song, prompt, converter) && ReadLoadedImage(song, file, prompt);
 }
 
 }  // namespace melko

@@ -7,6 +7,7 @@
 
 #include <string>
 
+#include "song/smf_convert.h"
 #include "song/smf_stream.h"
 #include "song/song.h"
 
@@ -29,21 +30,27 @@ extern const char* const kMsgTooManyTracks;
 extern const char* const kMsgTpqnQuestion;
 extern const char* const kMsgConverterMissing;
 
+// A file read into memory and normalised to format 1: the file's bytes and
+// the chunks of the format 1 file they stand for (most point into Bytes).
+struct LoadedSmf {
+  FileImage Bytes;
+  SmfChunkList Chunks;
+};
+
 // Reads the file (converting RCP/R36/G36 through `converter` when given) and
 // normalises it to format 1. Logs its progress to song.Log.
-bool LoadFileImage(const std::string& fileName, FileImage& image, Song& song, SongPrompt& prompt,
+bool LoadFileImage(const std::string& fileName, LoadedSmf& file, Song& song, SongPrompt& prompt,
                    SongConverter* converter = nullptr);
-// The same for bytes already in memory (for archives and tests).
-bool LoadImageBytes(const std::string& fileName, FileImage& image, Song& song, SongPrompt& prompt);
+// The same for bytes already in file.Bytes (for archives and tests).
+bool LoadImageBytes(const std::string& fileName, LoadedSmf& file, Song& song, SongPrompt& prompt);
 
-// Finds and checks the header; `cur` is left after it. checkTPQN 0 asks nothing.
-bool ReadSmfHeader(const FileImage& image, TSmfHeader& header, size_t& cur, uint16_t checkTPQN,
-                   Song& song, SongPrompt& prompt);
+// Checks the header of the normalised file. checkTPQN 0 asks nothing.
+bool ReadSmfHeader(const LoadedSmf& file, TSmfHeader& header, uint16_t checkTPQN, Song& song, SongPrompt& prompt);
 
 // Reads every chunk into tracks 0..64 and finishes the song's tables.
-void ReadSmfTracks(Song& song, const FileImage& image, size_t cur, const TSmfHeader& header);
+void ReadSmfTracks(Song& song, const LoadedSmf& file, const TSmfHeader& header);
 // Reads every chunk into the ExTrack, tracks 65..129.
-void ReadExTrackTracks(Song& song, const FileImage& image, size_t cur, const TSmfHeader& header);
+void ReadExTrackTracks(Song& song, const LoadedSmf& file, const TSmfHeader& header);
 
 // Opening a song as the File menu does: load, check, clear, read, and the
 // conductor defaults (key, meter and tempo when the conductor track is empty).

@@ -92,6 +92,8 @@ class Song {
   uint8_t ExLastTrack = kExTrackBase;
   uint32_t LoopBeginTick = 0;
   uint32_t LoopEndTick = 1920;
+  // Set by the reader for the refresh that follows a load; UINT32_MAX otherwise.
+  uint32_t LoadedLastTick = UINT32_MAX;
 
   SongMaps Maps;
   SongOptions Options;
