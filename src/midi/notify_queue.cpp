@@ -6,7 +6,7 @@ NotifyQueue::NotifyQueue(size_t capacity) : ring_(capacity == 0 ? 1 : capacity) 
 
 void NotifyQueue::Post(const Notification& n) {
   {
-    std::lock_guard<std::mutex> lock(mutex_);
+    std::lock_guard<PiMutex> lock(mutex_);
     if (count_ < ring_.size() && overflow_.empty()) {
       ring_[(head_ + count_) % ring_.size()] = n;
       ++count_;
@@ -20,7 +20,7 @@ void NotifyQueue::Post(const Notification& n) {
 }
 
 bool NotifyQueue::Pop(Notification& out) {
-  std::lock_guard<std::mutex> lock(mutex_);
+  std::lock_guard<PiMutex> lock(mutex_);
   if (count_ > 0) {
     out = ring_[head_];
     head_ = (head_ + 1) % ring_.size();
@@ -36,7 +36,7 @@ bool NotifyQueue::Pop(Notification& out) {
 }
 
 void NotifyQueue::Drain(std::vector<Notification>& out) {
-  std::lock_guard<std::mutex> lock(mutex_);
+  std::lock_guard<PiMutex> lock(mutex_);
   for (; count_ > 0; --count_) {
     out.push_back(ring_[head_]);
     head_ = (head_ + 1) % ring_.size();
@@ -46,7 +46,7 @@ void NotifyQueue::Drain(std::vector<Notification>& out) {
 }
 
 size_t NotifyQueue::Dropped() const {
-  std::lock_guard<std::mutex> lock(mutex_);
+  std::lock_guard<PiMutex> lock(mutex_);
   return dropped_;
 }
 

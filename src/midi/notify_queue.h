@@ -9,6 +9,8 @@
 #include <cstdint>
 #include <functional>
 #include <mutex>
+
+#include "midi/pi_mutex.h"
 #include <vector>
 
 namespace melko {
@@ -45,7 +47,7 @@ class NotifyQueue {
   void SetWakeup(std::function<void()> wakeup) { wakeup_ = std::move(wakeup); }
 
  private:
-  mutable std::mutex mutex_;
+  mutable PiMutex mutex_;
   std::vector<Notification> ring_;
   std::vector<Notification> overflow_;  // engine notices that found the ring full
   size_t head_ = 0, count_ = 0, dropped_ = 0;

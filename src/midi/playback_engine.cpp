@@ -90,7 +90,7 @@ void PlaybackEngine::UpdateSilent() {
     bool silent = (song_.Solo > 0 && t != song_.Solo) || (song_.Mute[t] && song_.Mute[0]);
     uint8_t was = Silent[t].exchange(silent ? 1 : 0);
     if (silent && !was && TimerRunning) {
-      std::lock_guard<std::mutex> lock(lock_);
+      std::lock_guard<PiMutex> lock(lock_);
       for (auto& p : players_)
         if (p.Track == t) FlushNoteOffsLocked(p);
     }
@@ -107,7 +107,7 @@ void PlaybackEngine::TakeTempoAt(int32_t tick) {
 }
 
 void PlaybackEngine::TempoMapChanged() {
-  std::lock_guard<std::mutex> lock(lock_);
+  std::lock_guard<PiMutex> lock(lock_);
   tempo_ = song_.Maps.TempoMap;
   TakeTempoAt(PlayTick);
 }
@@ -129,7 +129,7 @@ bool PlaybackEngine::StartPlayback(uint32_t currentTick, int countInBeats) {
   // 1. Players for every track that has data.
   int last = song_.LastUsedTrack(0);
   {
-    std::lock_guard<std::mutex> lock(lock_);
+    std::lock_guard<PiMutex> lock(lock_);
     players_.clear();
     for (int t = 0; t <= last; ++t) {
       if (!song_.Tracks[t].HasData()) continue;
@@ -176,7 +176,7 @@ bool PlaybackEngine::StartPlayback(uint32_t currentTick, int countInBeats) {
 
 void PlaybackEngine::Prepare(int32_t from) {
   {
-    std::lock_guard<std::mutex> lock(lock_);
+    std::lock_guard<PiMutex> lock(lock_);
     tempo_ = song_.Maps.TempoMap;
     TakeTempoAt(from);
   }
@@ -285,12 +285,12 @@ void PlaybackEngine::StopPlayback() {
   if (log_) log_->Line("--- STOP  PLAYING!! ---");
   if (ClockOn) SendToSync(0xFC);
   {
-    std::lock_guard<std::mutex> lock(lock_);
+    std::lock_guard<PiMutex> lock(lock_);
     for (auto& p : players_) FlushNoteOffsLocked(p);
   }
   for (int d = 1; d <= ports_.OutDeviceCount; ++d) ports_.ChannelReset(d);
   SetFlag(kFlagPlaying, false);
-  std::lock_guard<std::mutex> lock(lock_);
+  std::lock_guard<PiMutex> lock(lock_);
   players_.clear();
   PlayerCount = 0;
 }
@@ -303,7 +303,7 @@ void PlaybackEngine::ReloadTrack(int track, bool newSettings) {
     song_.Maps.BuildTempoMap(song_.Tracks[0], song_.TPQN);
     tempo = song_.Maps.TempoMap;
   }
-  std::lock_guard<std::mutex> lock(lock_);
+  std::lock_guard<PiMutex> lock(lock_);
   if (track == 0) {
     tempo_.swap(tempo);
     TakeTempoAt(PlayTick);
@@ -324,7 +324,7 @@ void PlaybackEngine::ReloadTrack(int track, bool newSettings) {
 void PlaybackEngine::ApplyTrackSettings(int track) {
   if (!TimerRunning) return;
   {
-    std::lock_guard<std::mutex> lock(lock_);
+    std::lock_guard<PiMutex> lock(lock_);
     auto it = std::find_if(players_.begin(), players_.end(), [&](const TrackPlayer& p) { return p.Track == track; });
     if (it == players_.end()) return;
     MidiPorts::ChannelResetMessages(it->Handle, it->Channel);
@@ -400,7 +400,7 @@ void PlaybackEngine::PlayDueEvents(TrackPlayer& p, int32_t& pendingBeat) {
 bool PlaybackEngine::TimerCallback() {
   bool finishedAll = false;
   try {
-    std::unique_lock<std::mutex> lock(lock_);
+    std::unique_lock<PiMutex> lock(lock_);
     const int32_t oldTick = PlayTick.load(std::memory_order_relaxed);
     int32_t finished = 0;
     // 2. Elapsed time into the accumulator.

@@ -26,6 +26,7 @@
 #include "midi/engine_timer.h"
 #include "midi/midi_ports.h"
 #include "midi/notify_queue.h"
+#include "midi/pi_mutex.h"
 #include "song/song.h"
 
 namespace melko {
@@ -145,7 +146,7 @@ class PlaybackEngine : public TrackSwapListener {
   bool TimerCallback();
 
   // Test and tool access to the players (take the lock around it).
-  std::mutex& PlaybackLock() { return lock_; }
+  PiMutex& PlaybackLock() { return lock_; }
   const std::vector<TrackPlayer>& Players() const { return players_; }
 
  private:
@@ -170,7 +171,7 @@ class PlaybackEngine : public TrackSwapListener {
   NotifyQueue& notify_;
   LogSink* log_;
 
-  std::mutex lock_;
+  PiMutex lock_;
   std::vector<TrackPlayer> players_;      // ascending track order, capacity for every track
   std::vector<TTempoEntry> tempo_;        // the engine's copy of the tempo map
   std::vector<uint8_t> sysexBuffer_;      // F0 + stored bytes of a system-exclusive event

@@ -1,0 +1,89 @@
+// The notification queue, the timer thread and the system backend's device
+// list on a machine that may have no sound hardware.
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <thread>
+
+#include "midi/engine_timer.h"
+#include "midi/notify_queue.h"
+#include "midi/system_backend.h"
+
+namespace melko {
+namespace {
+
+TEST(NotifyQueue, KeepsOrderAndNeverDropsEngineNotices) {
+  NotifyQueue q(3);
+  int wakeups = 0;
+  q.SetWakeup([&] { ++wakeups; });
+  q.Post(EventSent, 1, 0x10);
+  q.Post(EventSent, 2, 0x20);
+  q.Post(EngineNotify, kNotifyTempo, 500000);
+  q.Post(EventSent, 3, 0x30);                // full: dropped
+  q.Post(EngineNotify, kNotifyStop, 0, "x");  // full: kept anyway
+  EXPECT_EQ(q.Dropped(), 1u);
+  EXPECT_EQ(wakeups, 5);
+  std::vector<Notification> got;
+  q.Drain(got);
+  ASSERT_EQ(got.size(), 4u);
+  EXPECT_EQ(got[0].WParam, 1);
+  EXPECT_EQ(got[1].WParam, 2);
+  EXPECT_EQ(got[2].LParam, 500000u);
+  EXPECT_EQ(got[3].WParam, kNotifyStop);
+  EXPECT_STREQ(got[3].Text, "x");
+  Notification n;
+  EXPECT_FALSE(q.Pop(n));
+  q.Post(EventSent, 4, 0);
+  ASSERT_TRUE(q.Pop(n));
+  EXPECT_EQ(n.WParam, 4);
+}
+
+TEST(ThreadTimer, CallsBackUntilTheCallbackEndsIt) {
+  ThreadTimer timer;
+  std::atomic<int> calls{0};
+  timer.Start(1, [&] { return ++calls < 5; });
+  for (int i = 0; i < 2000 && timer.Active(); ++i) std::this_thread::sleep_for(std::chrono::milliseconds(1));
+  EXPECT_FALSE(timer.Active());
+  EXPECT_EQ(calls.load(), 5);
+  timer.Stop();
+}
+
+TEST(ThreadTimer, StopWaitsForTheCallbackAndEndsTheCalls) {
+  ThreadTimer timer;
+  std::atomic<int> calls{0};
+  timer.Start(1, [&] {
+    ++calls;
+    return true;
+  });
+  while (calls.load() < 3) std::this_thread::sleep_for(std::chrono::milliseconds(1));
+  timer.Stop();
+  int after = calls.load();
+  std::this_thread::sleep_for(std::chrono::milliseconds(10));
+  EXPECT_EQ(calls.load(), after);
+  EXPECT_FALSE(timer.Active());
+}
+
+TEST(SystemBackend, DeviceOneIsTheBuiltInSynthAndAlsaDevicesFollow) {
+  SystemMidiBackend backend(SynthOptions{}, true);
+  auto names = backend.OutDeviceNames();
+  ASSERT_FALSE(names.empty());
+  EXPECT_EQ(names[0], kBuiltinSynthName);
+  std::unique_ptr<MidiOutDevice> dev;
+  EXPECT_EQ(backend.OpenOut(int(names.size()) + 1, dev), kMidiBadDevice);
+  std::unique_ptr<MidiInDevice> in;
+  EXPECT_EQ(backend.OpenIn(int(backend.InDeviceNames().size()) + 1, nullptr, in), kMidiBadDevice);
+}
+
+TEST(SystemBackend, AMissingSoundFontFailsTheOpenWithItsReason) {
+  SynthOptions o;
+  o.SoundFont = "/nonexistent/none.sf2";
+  o.AudioOutput = false;
+  SystemMidiBackend backend(o, false);
+  std::unique_ptr<MidiOutDevice> dev;
+  EXPECT_NE(backend.OpenOut(1, dev), kMidiOk);
+  EXPECT_EQ(dev, nullptr);
+  EXPECT_NE(backend.ErrorText(true, kMidiAllocated).find("none.sf2"), std::string::npos);
+}
+
+}  // namespace
+}  // namespace melko
