@@ -60,6 +60,10 @@ struct TickConverter {
   uint64_t Carry = 0;
   uint64_t Tick = 0;
   uint32_t Add(uint32_t delta) {
+    if (Tpqn == Division) {  // the usual case: the song keeps the file's timebase
+      Tick = std::min<uint64_t>(Tick + delta, kMaxFileTick);
+      return static_cast<uint32_t>(Tick);
+    }
     uint64_t x = static_cast<uint64_t>(delta) * Tpqn + Carry;
     Tick = std::min<uint64_t>(Tick + x / Division, kMaxFileTick);
     Carry = x % Division;

@@ -25,6 +25,82 @@ bool ParseMThd(const FileImage& image, size_t at, TSmfHeader& header) {
   return true;
 }
 
+bool TSmfStream::ReadNextSlow() {
+  if (Done) return false;
+  const uint8_t* p = Pos;
+  if (p >= Stop) {
+    Done = true;
+    return false;
+  }
+  TMidiEvent& ev = Event;
+  ev = TMidiEvent{};
+  uint32_t delta = ReadVarLen(p, Stop);
+  if (p >= Stop) {  // a delta with no event after it
+    Done = true;
+    Damaged = true;
+    return false;
+  }
+  uint8_t status;
+  if (*p >= 0x80) {
+    status = *p++;
+  } else if (RunStatus >= 0x80) {
+    status = RunStatus;
+  } else {
+    // Data bytes with no running status to give them meaning: skip them up
+    // to the next status byte, which the delta read above then belongs to.
+    while (p < Stop && *p < 0x80) ++p;
+    if (p >= Stop) {
+      Done = true;
+      Damaged = true;
+      return false;
+    }
+    status = *p++;
+  }
+  auto need = [&](size_t n) {
+    if (static_cast<size_t>(Stop - p) < n) {
+      Done = true;
+      Damaged = true;
+      return false;
+    }
+    return true;
+  };
+  if (status >= 0x80 && status < 0xF0) {
+    int n = (status >= 0xC0 && status < 0xE0) ? 1 : 2;
+    if (!need(n)) return false;
+    ev.Data1 = p[0] & 0x7F;
+    if (n == 2) ev.Data2 = p[1] & 0x7F;
+    p += n;
+    RunStatus = status;
+  } else if (status == 0xF0 || status == 0xF7) {
+    uint32_t len = ReadVarLen(p, Stop);
+    if (!need(len)) return false;
+    ev.Len = len;
+    ev.Data = p;
+    p += len;
+  } else if (status == 0xFF) {
+    if (!need(1)) return false;
+    ev.Data1 = *p++;
+    uint32_t len = ReadVarLen(p, Stop);
+    if (!need(len)) return false;
+    ev.Len = len;
+    ev.Data = p;
+    int n = MetaValueBytes(ev.Data1);
+    if (n > 0) {
+      const uint8_t* v = p;
+      ev.Value = ReadBigEndian(v, p + std::min<uint32_t>(len, static_cast<uint32_t>(n)), n);
+    }
+    p += len;
+  } else if (status != 0) {
+    // System common and real-time bytes have no place in a file: skip them.
+    status = 0;
+  }
+  ev.Status = status;
+  Delta = delta;
+  AbsTime = std::min<uint64_t>(AbsTime + delta, kMaxFileTick);
+  Pos = p;
+  return true;
+}
+
 void WriteSmfEvent(TMidiData& out, const TMidiEvent& ev, uint64_t tick, uint64_t& lastTick,
                    uint8_t& runStatus) {
   uint64_t delta = tick >= lastTick ? tick - lastTick : 0;

@@ -58,83 +58,39 @@ struct TSmfStream {
   // Decodes the next event into Event. False at the end of the data or when
   // the next event does not fit (then Damaged is set).
   bool ReadNext();
+  bool ReadNextSlow();
   bool IsEndOfTrack() const { return Event.Status == 0xFF && Event.Data1 == 0x2F; }
 };
 
 inline bool TSmfStream::ReadNext() {
-  if (Done) return false;
   const uint8_t* p = Pos;
-  if (p >= Stop) {
-    Done = true;
-    return false;
-  }
-  TMidiEvent& ev = Event;
-  ev = TMidiEvent{};
-  uint32_t delta = ReadVarLen(p, Stop);
-  if (p >= Stop) {  // a delta with no event after it
-    Done = true;
-    Damaged = true;
-    return false;
-  }
-  uint8_t status;
-  if (*p >= 0x80) {
-    status = *p++;
-  } else if (RunStatus >= 0x80) {
-    status = RunStatus;
-  } else {
-    // Data bytes with no running status to give them meaning: skip them up
-    // to the next status byte, which the delta read above then belongs to.
-    while (p < Stop && *p < 0x80) ++p;
-    if (p >= Stop) {
-      Done = true;
-      Damaged = true;
-      return false;
+  // Most events are a one-byte delta and a channel message: read those here
+  // and leave everything else to the careful path.
+  if (!Done && Stop - p >= 4 && p[0] < 0x80) {
+    uint8_t s = p[1];
+    const uint8_t* q = p + 2;
+    if (s < 0x80) {
+      s = RunStatus;
+      q = p + 1;
     }
-    status = *p++;
-  }
-  auto need = [&](size_t n) {
-    if (static_cast<size_t>(Stop - p) < n) {
-      Done = true;
-      Damaged = true;
-      return false;
+    if (s >= 0x80 && s < 0xF0) {
+      const bool oneByte = (s & 0xE0) == 0xC0;
+      Event.Time = 0;
+      Event.Status = s;
+      Event.Data1 = q[0] & 0x7F;
+      Event.Data2 = oneByte ? 0 : (q[1] & 0x7F);
+      Event.Data3 = 0;
+      Event.Len = 0;
+      Event.Value = 0;
+      Event.Data = nullptr;
+      RunStatus = s;
+      Delta = p[0];
+      AbsTime = std::min<uint64_t>(AbsTime + p[0], kMaxFileTick);
+      Pos = q + (oneByte ? 1 : 2);
+      return true;
     }
-    return true;
-  };
-  if (status >= 0x80 && status < 0xF0) {
-    int n = (status >= 0xC0 && status < 0xE0) ? 1 : 2;
-    if (!need(n)) return false;
-    ev.Data1 = p[0] & 0x7F;
-    if (n == 2) ev.Data2 = p[1] & 0x7F;
-    p += n;
-    RunStatus = status;
-  } else if (status == 0xF0 || status == 0xF7) {
-    uint32_t len = ReadVarLen(p, Stop);
-    if (!need(len)) return false;
-    ev.Len = len;
-    ev.Data = p;
-    p += len;
-  } else if (status == 0xFF) {
-    if (!need(1)) return false;
-    ev.Data1 = *p++;
-    uint32_t len = ReadVarLen(p, Stop);
-    if (!need(len)) return false;
-    ev.Len = len;
-    ev.Data = p;
-    int n = MetaValueBytes(ev.Data1);
-    if (n > 0) {
-      const uint8_t* v = p;
-      ev.Value = ReadBigEndian(v, p + std::min<uint32_t>(len, static_cast<uint32_t>(n)), n);
-    }
-    p += len;
-  } else if (status != 0) {
-    // System common and real-time bytes have no place in a file: skip them.
-    status = 0;
   }
-  ev.Status = status;
-  Delta = delta;
-  AbsTime = std::min<uint64_t>(AbsTime + delta, kMaxFileTick);
-  Pos = p;
-  return true;
+  return ReadNextSlow();
 }
 
 // Writes one event in file form with the stream's own running status; used by
