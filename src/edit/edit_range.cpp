@@ -1,0 +1,178 @@
+#include "edit/edit_range.h"
+
+#include <algorithm>
+#include <utility>
+#include <vector>
+
+#include "base/int_helpers.h"
+#include "base/log_sink.h"
+
+namespace melko {
+
+bool TEditRange::Normalize() {
+  bool changed = false;
+  if (EditFromTrack > EditToTrack) {
+    std::swap(EditFromTrack, EditToTrack);
+    changed = true;
+  }
+  if (EditFromTick > EditToTick) {
+    std::swap(EditFromTick, EditToTick);
+    changed = true;
+  }
+  return changed;
+}
+
+int TEditRange::Repeat() const { return static_cast<int>(ClampInt(RepeatCount, 1, 255)); }
+
+std::string TickToLocText(const SongMaps& maps, uint32_t tick) {
+  TMeasurePos p = maps.TickToMeasure(tick);
+  return Format("%.3u/%.2u/%.3u", p.Measure, p.Beat + 1, p.Tick);
+}
+
+namespace {
+
+// Splits at '/' and keeps the last `count` fields, right-aligned: out[count-1]
+// is the last field. Absent places stay empty views with `present` false.
+struct Fields {
+  std::string_view Text[3];
+  bool Present[3] = {false, false, false};
+};
+
+Fields SplitFromRight(std::string_view text) {
+  std::vector<std::string_view> parts;
+  size_t start = 0;
+  for (;;) {
+    size_t slash = text.find('/', start);
+    if (slash == std::string_view::npos) {
+      parts.push_back(text.substr(start));
+      break;
+    }
+    parts.push_back(text.substr(start, slash - start));
+    start = slash + 1;
+  }
+  Fields f;
+  int place = 2;
+  for (size_t i = parts.size(); i > 0 && place >= 0; --i, --place) {
+    f.Text[place] = parts[i - 1];
+    f.Present[place] = true;
+  }
+  return f;
+}
+
+int64_t FieldOr(const Fields& f, int place, int64_t fallback) {
+  int64_t v;
+  if (f.Present[place] && TryParseInt(f.Text[place], v)) return v;
+  return fallback;
+}
+
+}  // namespace
+
+uint32_t LocTextToTick(const SongMaps& maps, std::string_view text, uint32_t fallback) {
+  TMeasurePos old = maps.TickToMeasure(fallback);
+  Fields f = SplitFromRight(text);
+  int64_t measure = FieldOr(f, 0, old.Measure);
+  int64_t beat = FieldOr(f, 1, int64_t(old.Beat) + 1) - 1;
+  int64_t tick = FieldOr(f, 2, old.Tick);
+  // A typed position never goes below the song start.
+  measure = ClampInt(measure, 0, kMaxTypedMeasure);
+  uint32_t start = maps.MeasureToTick(static_cast<uint32_t>(measure));
+  const TMeterEntry& meter = maps.MeterAt(start);
+  int64_t beats = std::max<uint32_t>(meter.BeatsPerMeasure(), 1);
+  int64_t tpb = std::max<uint32_t>(meter.TicksPerBeat, 1);
+  beat = ClampInt(beat, 0, beats - 1);
+  tick = ClampInt(tick, 0, tpb - 1);
+  int64_t result = int64_t(start) + beat * tpb + tick;
+  return static_cast<uint32_t>(ClampInt(result, 0, 0xFFFFFFFFll));
+}
+
+int ReadTrackBox(std::string_view text, int old) {
+  int64_t v;
+  if (!TryParseInt(text, v)) return old;
+  return static_cast<int>(ClampInt(v, kFirstEditTrack, kLastEditTrack));
+}
+
+void ReadRangeBoxes(TEditRange& range, const SongMaps& maps, std::string_view startTrack,
+                    std::string_view endTrack, std::string_view startRange, std::string_view endRange) {
+  range.EditFromTick = LocTextToTick(maps, startRange, range.EditFromTick);
+  range.EditToTick = LocTextToTick(maps, endRange, range.EditToTick);
+  range.EditFromTrack = ReadTrackBox(startTrack, range.EditFromTrack);
+  range.EditToTrack = ReadTrackBox(endTrack, range.EditToTrack);
+}
+
+std::string TimeText(uint32_t ms) {
+  return Format("%.2u:%.2u:%.3u", ms / 60000, (ms % 60000) / 1000, ms % 1000);
+}
+
+std::string MeterText(uint32_t meterValue) {
+  uint32_t numerator = meterValue >> 24;
+  uint32_t power = (meterValue >> 16) & 0xFF;
+  // A plain power loop; an exponent below 1 gives 1. Exponents past 2^62 are
+  // nonsense in a file and are shown at that size rather than wrapping.
+  uint64_t denominator = 1;
+  for (uint32_t i = 0; i < power && i < 62; ++i) denominator *= 2;
+  return Format("%u/%llu", numerator, static_cast<unsigned long long>(denominator));
+}
+
+uint32_t MeterValue(int numerator, int denominatorPower) {
+  uint32_t n = static_cast<uint32_t>(ClampInt(numerator, 1, 255));
+  uint32_t p = static_cast<uint32_t>(ClampInt(denominatorPower, 0, 255));
+  return n << 24 | p << 16 | 24u << 8 | 8u;
+}
+
+uint32_t MeterValueFromText(std::string_view text) {
+  size_t slash = text.find('/');
+  std::string_view numText = text.substr(0, slash);
+  std::string_view denText = slash == std::string_view::npos ? std::string_view() : text.substr(slash + 1);
+  int64_t numerator = 4, denominator = 4;
+  if (!TryParseInt(numText, numerator)) numerator = 4;
+  if (!TryParseInt(denText, denominator) || denominator < 1) denominator = 4;
+  int power = 0;
+  while (power < 30 && (int64_t(1) << (power + 1)) <= denominator) ++power;
+  return MeterValue(static_cast<int>(ClampInt(numerator, 1, 255)), power);
+}
+
+namespace {
+const char* const kMajorNames[15] = {"Cb", "Gb", "Db", "Ab", "Eb", "Bb", "F ", "C ",
+                                     "G ", "D ", "A ", "E ", "B ", "F#", "C#"};
+const char* const kMinorNames[15] = {"Ab", "Eb", "Bb", "F ", "C ", "G ", "D ", "A ",
+                                     "E ", "B ", "F#", "C#", "G#", "D#", "A#"};
+}  // namespace
+
+std::string KeyName(int sf, bool minor) {
+  int i = static_cast<int>(ClampInt(sf, -7, 7)) + 7;
+  return minor ? kMinorNames[i] : kMajorNames[i];
+}
+
+std::string KeyText(uint32_t keyValue) {
+  int sf = static_cast<int8_t>((keyValue >> 8) & 0xFF);
+  bool minor = (keyValue & 0xFF) != 0;
+  return (KeyName(sf, minor) + (minor ? " Minor" : " Major")).substr(0, 6);
+}
+
+std::string KeySigItemText(int sf) {
+  sf = static_cast<int>(ClampInt(sf, -7, 7));
+  char sign = sf < 0 ? 'b' : sf > 0 ? '#' : ' ';
+  return KeyName(sf, false) + " Major / " + KeyName(sf, true) + " Minor (" + sign + " " +
+         std::to_string(sf < 0 ? -sf : sf) + ")";
+}
+
+uint32_t KeyValue(int sf, bool minor) {
+  return static_cast<uint32_t>(static_cast<uint8_t>(ClampInt(sf, -7, 7))) << 8 | (minor ? 1u : 0u);
+}
+
+int ReadBpmText(std::string_view text) {
+  int64_t v;
+  if (!TryParseInt(text, v)) return kDefaultBpm;
+  return static_cast<int>(ClampInt(v, kMinBpm, kMaxBpm));
+}
+
+std::string PositionBoxText(const SongMaps& maps, uint32_t tick, bool recording, uint32_t recordStart) {
+  if (recording && tick < recordStart) {
+    int64_t tpb = std::max<uint32_t>(maps.MeterAt(tick).TicksPerBeat, 1);
+    int64_t beats = (int64_t(tick) - int64_t(recordStart)) / tpb;
+    return Format("%10lld", static_cast<long long>(beats));
+  }
+  return TickToLocText(maps, tick);
+}
+
+}  // namespace melko
