@@ -183,6 +183,10 @@ int RunPlay(const std::vector<std::string>& args, const std::string& dataDir, st
   }
   out << "\n";
   engine.StopPlayback();
+  // Let the built-in synth's release tails ring out before it is closed.
+  if (auto synth = backend.Synth(); synth && !synth->AudioDriver().empty() && !gInterrupted)
+    for (int i = 0; i < 60 && synth->ActiveVoices() > 0; ++i)
+      std::this_thread::sleep_for(std::chrono::milliseconds(50));
   ports.ClosePorts();
   sigaction(SIGINT, &oldInt, nullptr);
   sigaction(SIGTERM, &oldTerm, nullptr);

@@ -137,3 +137,26 @@ TEST(WavWriter, AFailedRenderLeavesNoFile) {
 
 }  // namespace
 }  // namespace melko::test
+
+namespace melko::test {
+namespace {
+
+TEST(PlayCommand, RejectsBadArgumentsBeforePlaying) {
+  std::ostringstream out, err;
+  EXPECT_EQ(RunPlay({"--play"}, ".", out, err), 2);
+  EXPECT_EQ(RunPlay({"--play", "x.mid", "--port", "E=1"}, ".", out, err), 2);
+  EXPECT_EQ(RunPlay({"--play", "x.mid", "--from", "0"}, ".", out, err), 2);
+  EXPECT_EQ(RunPlay({"--play", "/nonexistent/x.mid"}, ".", out, err), 1);
+}
+
+TEST(ListDevicesCommand, PrintsBothTablesWithTheBuiltInSynthFirst) {
+  std::ostringstream out, err;
+  ASSERT_EQ(RunListDevices({"--list-devices"}, ::testing::TempDir(), out, err), 0);
+  std::string text = out.str();
+  EXPECT_NE(text.find("Output devices:\n  0  (Not in Use)\n  1  MELKO Synth (FluidSynth)\n"), std::string::npos);
+  EXPECT_NE(text.find("Input devices:\n  0  (Not in Use)\n"), std::string::npos);
+  EXPECT_EQ(err.str(), "");
+}
+
+}  // namespace
+}  // namespace melko::test
