@@ -2,6 +2,7 @@
 
 #include <pthread.h>
 #include <sched.h>
+#include <signal.h>
 #include <time.h>
 
 #include <cerrno>
@@ -31,6 +32,10 @@ void ThreadTimer::Stop() {
 }
 
 void ThreadTimer::Run(uint32_t periodMs) {
+  // Signals (Ctrl+C) belong to the program's main thread, not to this one.
+  sigset_t all;
+  sigfillset(&all);
+  pthread_sigmask(SIG_BLOCK, &all, nullptr);
   // Real-time priority when the system grants it; without it we go on.
   sched_param param{};
   param.sched_priority = 40;

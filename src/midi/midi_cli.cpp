@@ -100,6 +100,18 @@ int RunPlay(const std::vector<std::string>& args, const std::string& dataDir, st
   song.Log = &log;
   if (!OpenSongFile(song, file, prompt)) return 1;
 
+  // Ctrl+C must reach this thread, not the audio or timer threads started
+  // below, which inherit the blocked mask; it is unblocked once they run.
+  sigset_t stopSignals, oldMask;
+  sigemptyset(&stopSignals);
+  sigaddset(&stopSignals, SIGINT);
+  sigaddset(&stopSignals, SIGTERM);
+  pthread_sigmask(SIG_BLOCK, &stopSignals, &oldMask);
+  struct MaskGuard {
+    sigset_t old;
+    ~MaskGuard() { pthread_sigmask(SIG_SETMASK, &old, nullptr); }
+  } maskGuard{oldMask};
+
   IniFile ini = LoadSettings(dataDir);
   SteadyClock clock;
   ThreadTimer timer(clock.OriginNs());
@@ -147,7 +159,9 @@ int RunPlay(const std::vector<std::string>& args, const std::string& dataDir, st
   sigaction(SIGTERM, &sa, &oldTerm);
   gInterrupted = false;
 
-  if (!engine.StartPlayback(from)) {
+  bool started = engine.StartPlayback(from);
+  pthread_sigmask(SIG_UNBLOCK, &stopSignals, nullptr);
+  if (!started) {
     err << "The song has no events to play.\n";
     return 1;
   }
