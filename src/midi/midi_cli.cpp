@@ -12,6 +12,7 @@
 #include "midi/clock.h"
 #include "midi/engine_timer.h"
 #include "midi/midi_ports.h"
+#include "midi/midi_session.h"
 #include "midi/midi_settings.h"
 #include "midi/notify_queue.h"
 #include "midi/offline_renderer.h"
@@ -113,21 +114,16 @@ int RunPlay(const std::vector<std::string>& args, const std::string& dataDir, st
   } maskGuard{oldMask};
 
   IniFile ini = LoadSettings(dataDir);
-  SteadyClock clock;
-  ThreadTimer timer(clock.OriginNs());
-  NotifyQueue notify;
-  SystemMidiBackend backend(ReadSynthOptions(ini));
-  MidiPorts ports(
-      backend, clock, [&clock] { return std::make_unique<ThreadTimer>(clock.OriginNs()); },
-      [&err](const std::string& text) {
-        std::string t;
-        for (char c : text)
-          if (c != '\r') t += c;
-        err << t << "\n";
-      });
+  MidiSession session(song, ini,
+                      [&err](const std::string& text) {
+                        std::string t;
+                        for (char c : text)
+                          if (c != '\r') t += c;
+                        err << t << "\n";
+                      },
+                      &log);
   bool badPort = false;
-  ports.InitPorts([&](MidiPorts& p) {
-    ApplyPortSettings(ini, p);
+  session.Open([&](MidiPorts& p) {
     for (auto [port, d] : portOverrides) {
       if (d > p.OutDeviceCount) {
         err << "--port: there is no output device " << d << " (see --list-devices)\n";
@@ -138,12 +134,11 @@ int RunPlay(const std::vector<std::string>& args, const std::string& dataDir, st
     }
   });
   if (badPort) return 2;
-  for (const auto& line : backend.TakeLog()) log.Line(line);
+  MidiPorts& ports = session.Ports();
   for (int p = 0; p < kPortCount; ++p)
     if (ports.PortMap[p]) log.Line(Format("Port %c: %s", 'A' + p, ports.PortNames[p].c_str()));
-
-  PlaybackEngine engine(song, ports, clock, timer, notify, &log);
-  engine.Options = ReadEngineOptions(ini);
+  PlaybackEngine& engine = session.Engine();
+  NotifyQueue& notify = session.Notify();
   uint32_t from = song.Maps.MeasureToTick(uint32_t(fromMeasure - 1));
   if (loop) {
     song.LoopBeginTick = from;
@@ -198,10 +193,10 @@ int RunPlay(const std::vector<std::string>& args, const std::string& dataDir, st
   out << "\n";
   engine.StopPlayback();
   // Let the built-in synth's release tails ring out before it is closed.
-  if (auto synth = backend.Synth(); synth && !synth->AudioDriver().empty() && !gInterrupted)
+  if (auto synth = session.Backend().Synth(); synth && !synth->AudioDriver().empty() && !gInterrupted)
     for (int i = 0; i < 60 && synth->ActiveVoices() > 0; ++i)
       std::this_thread::sleep_for(std::chrono::milliseconds(50));
-  ports.ClosePorts();
+  session.Close();
   sigaction(SIGINT, &oldInt, nullptr);
   sigaction(SIGTERM, &oldTerm, nullptr);
   return gInterrupted ? 130 : status;
