@@ -13,6 +13,8 @@
 #include "midi/offline_renderer.h"
 #include "midi/synth/builtin_synth.h"
 #include "midi/wav_writer.h"
+#include "song/smf_reader.h"
+#include "song/song_cli.h"
 
 namespace melko::test {
 namespace {
@@ -64,6 +66,59 @@ TEST(Render, NotesSoundWhereTheyPlayAndTheEndIsSilent) {
   EXPECT_GT(Peak(samples, at(1.55), at(1.95)), 1000); // second note
   EXPECT_LT(Peak(samples, frames - at(0.04), frames), 8);  // after the last release tail
 }
+
+#ifdef MELKO_DEMO_FILE
+// The demo song renders to its length through the tempo map: 10 ms of lead,
+// then every tick up to the last note-off at the tempo in force.
+TEST(Render, TheDemoHasTheExpectedLengthAndSoundsWhereNotesPlay) {
+  auto synth = SharedSynth();
+  if (!synth) GTEST_SKIP() << "no General MIDI SoundFont installed";
+  Song song;
+  std::ostringstream sink;
+  StreamPrompt prompt(sink);
+  ASSERT_TRUE(OpenSongFile(song, MELKO_DEMO_FILE, prompt)) << sink.str();
+  uint32_t lastOff = 0;
+  for (int t = 0; t < kSongTracks; ++t) {
+    const TMidiData& d = song.Tracks[t];
+    if (!d.HasData()) continue;
+    const uint8_t* p = d.Top();
+    uint32_t tick = 0;
+    TMidiEvent ev;
+    while (p < d.End()) {
+      DecodeEvent(p, d.End(), 0, ev);
+      tick += ev.Time;
+      if (ev.IsNote()) {
+        lastOff = std::max(lastOff, tick + ev.Value);
+      }
+    }
+  }
+  ASSERT_GT(lastOff, 0u);
+  int64_t sum = 0;
+  for (uint32_t k = 0; k < lastOff; ++k) sum += song.Maps.TempoAt(k).Tempo;
+  int64_t scale = int64_t(song.TPQN) * 1000;
+  uint32_t expectedMs = uint32_t(10 + (sum + scale - 1) / scale);
+
+  std::vector<int16_t> samples;
+  RenderOptions options;
+  RenderStats stats;
+  std::string error;
+  ASSERT_TRUE(RenderSong(song, *synth, options,
+                         [&](const int16_t* f, size_t n) {
+                           samples.insert(samples.end(), f, f + n * 2);
+                           return true;
+                         },
+                         stats, error))
+      << error;
+  EXPECT_EQ(stats.SongMs, expectedMs);
+  size_t frames = samples.size() / 2;
+  EXPECT_GE(frames, size_t(expectedMs) * 44100 / 1000);
+  // Every half second of the song has sound in it, and the end is silent.
+  const size_t half = 44100 / 2, songFrames = size_t(expectedMs) * 44100 / 1000;
+  for (size_t from = 44100 / 100; from + half < songFrames; from += half)
+    EXPECT_GT(Peak(samples, from, from + half), 300) << "at frame " << from;
+  EXPECT_LT(Peak(samples, frames - 44100 / 20, frames), 8);
+}
+#endif
 
 TEST(Render, RenderCommandWritesAWavFile) {
   if (DefaultSoundFont().empty()) GTEST_SKIP() << "no General MIDI SoundFont installed";
