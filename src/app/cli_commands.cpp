@@ -4,6 +4,9 @@
 #ifdef HAVE_MELKO_MIDI
 #include "midi/midi_cli.h"
 #endif
+#ifdef HAVE_MELKO_EDIT
+#include "edit/edit_cli.h"
+#endif
 #ifdef HAVE_MELKO_SYSEX
 #include "sysex/sysex_cli.h"
 #endif
@@ -25,6 +28,10 @@ const std::vector<CliCommand>& CliCommands() {
       {"--render", "--render FILE OUT.wav [--soundfont SF2]",
        "render FILE through the built-in synth into a 44.1 kHz 16-bit stereo WAV file",
        [](CliContext& c) { return RunRender(c.Args, c.DataDir, c.Out, c.Err); }},
+#endif
+#ifdef HAVE_MELKO_EDIT
+      {"--edit", "--edit IN OUT COMMAND...", kEditCommandHelp,
+       [](CliContext& c) { return RunEdit(c.Args, c.Out, c.Err); }},
 #endif
 #ifdef HAVE_MELKO_SYSEX
       {"--sysex", "--sysex TEXT",

@@ -1,0 +1,364 @@
+#include "edit/edit_cli.h"
+
+#include <functional>
+#include <optional>
+#include <string_view>
+
+#include "base/int_helpers.h"
+#include "edit/edit_dispatcher.h"
+#include "edit/tool_checks.h"
+#include "edit/tool_text.h"
+#include "song/smf_reader.h"
+#include "song/smf_writer.h"
+#include "song/song_cli.h"
+
+namespace melko {
+
+const char* const kEditCommandHelp =
+    "load IN, run the COMMANDs in order as the edit menu and the tool dialogs do, save OUT:\n"
+    "  range=T1-T2:FROM-TO   edit range: tracks T1..T2 (1..64), positions FROM..TO as typed in the\n"
+    "                        range boxes (measure/beat/tick, measures from 0), e.g. range=2-4:1/1/0-3/1/0\n"
+    "  repeat=N              repeat count of paste, insert and mix (1..255)\n"
+    "  copy erase cut paste insert mix   the range operations\n"
+    "  undo (or redo)        exchange the tracks of the last edit with their previous versions\n"
+    "  tempo=BPM             tempo event at the range start (5..500)\n"
+    "  meter=N/D             meter event at the range start (a measure start)\n"
+    "  key=SF:major|minor    key event at the range start (SF -7..7, a measure start)\n"
+    "  dynamics=KIND:METHOD  KIND note|kyprs|ctrl:CC|chprs|bend; METHOD add:N | change:PERCENT |\n"
+    "                        set:V | compress:CENTRE:PERCENT:LOWER:UPPER\n"
+    "  transpose=+N|-N       transpose notes by N semitones\n"
+    "  transpose=change:FROM:TO   change one note into another (numbers or names such as c3, F#4)\n"
+    "  gate=METHOD           gate times; METHOD add:LEN | change:PERCENT | set:LEN |\n"
+    "                        compress:CENTRE:PERCENT:LOWER:UPPER; LEN as quarters/ticks (1/0) or ticks\n"
+    "  quantize=grid:RES:STRENGTH | shuffle:RES:STRENGTH:SHIFT | gate:RES:STRENGTH:RATIO\n"
+    "                        RES 0..9: 2, 2 triplet, 4, 4 triplet, 8, 8 triplet, 16, 16 triplet, 32,\n"
+    "                        32 triplet\n"
+    "  cutter=KIND           event cutter into the clipboard; KIND note:FROM:TO | kyprs:FROM:TO |\n"
+    "                        ctrl:CC | prog | chprs | bend | sysex | meta:TYPE\n"
+    "  TOOL=cancel           open the tool (dynamics, transpose, gate, quantize, cutter, tempo,\n"
+    "                        meter, key) and cancel its dialog\n";
+
+namespace {
+
+std::vector<std::string_view> Split(std::string_view s, char sep) {
+  std::vector<std::string_view> parts;
+  size_t start = 0;
+  for (;;) {
+    size_t p = s.find(sep, start);
+    parts.push_back(s.substr(start, p == std::string_view::npos ? std::string_view::npos : p - start));
+    if (p == std::string_view::npos) break;
+    start = p + 1;
+  }
+  return parts;
+}
+
+bool Int(std::string_view s, int64_t& v) { return TryParseInt(s, v); }
+
+// The batch window: dialogs answer with what the command line said.
+class BatchUi : public EditUi {
+ public:
+  explicit BatchUi(std::ostream& err) : err_(err) {}
+  std::function<bool(ToolSettings&)> Tool;
+  std::function<bool(SetPositionValues&)> Set;
+  bool Refused = false;
+
+  bool OpenToolDialog(int, ToolSettings& s) override { return Tool && Tool(s); }
+  bool OpenSetDialog(int, SetPositionValues& v) override { return Set && Set(v); }
+  void ShowMessage(const std::string& text) override {
+    err_ << text << '\n';
+    Refused = true;
+  }
+  void RefreshViews(int, int) override {}
+
+ private:
+  std::ostream& err_;
+};
+
+using ToolFn = std::function<bool(ToolSettings&)>;
+
+std::optional<ToolFn> ParseDynamics(std::string_view arg) {
+  auto p = Split(arg, ':');
+  size_t i = 0;
+  DynamicsSettings d;
+  int64_t v;
+  std::string_view kind = p[i++];
+  if (kind == "note") d.Kind = kDynNote;
+  else if (kind == "kyprs") d.Kind = kDynKeyPressure;
+  else if (kind == "chprs") d.Kind = kDynChannelPressure;
+  else if (kind == "bend") d.Kind = kDynBend;
+  else if (kind == "ctrl") {
+    if (i >= p.size() || !Int(p[i++], v) || v < 0 || v > 127) return std::nullopt;
+    d.Kind = kDynControl;
+    d.Control = static_cast<int>(v);
+  } else return std::nullopt;
+  if (i >= p.size()) return std::nullopt;
+  std::string_view method = p[i++];
+  std::vector<int64_t> n;
+  for (; i < p.size(); ++i) {
+    if (!Int(p[i], v)) return std::nullopt;
+    n.push_back(v);
+  }
+  int kindValue = d.Kind, control = d.Control;
+  std::function<void(DynamicsSettings&)> set;
+  if (method == "add" && n.size() == 1) set = [a = n[0]](DynamicsSettings& s) { s.Method = kMethodAdd; s.Add = int(ClampInt(a, INT32_MIN, INT32_MAX)); };
+  else if (method == "change" && n.size() == 1) set = [a = n[0]](DynamicsSettings& s) { s.Method = kMethodChange; s.Change = uint16_t(ClampInt(a, 0, kMaxChangePercent)); };
+  else if (method == "set" && n.size() == 1) set = [a = n[0]](DynamicsSettings& s) { s.Method = kMethodSet; s.Set = int(ClampInt(a, -100000, 100000)); };
+  else if (method == "compress" && n.size() == 4)
+    set = [n](DynamicsSettings& s) {
+      s.Method = kMethodCompress;
+      s.CompCenter = int(ClampInt(n[0], -100000, 100000));
+      s.CompPerc = uint16_t(ClampInt(n[1], 0, kMaxCompressPercent));
+      s.Lower = int(ClampInt(n[2], -100000, 100000));
+      s.Upper = int(ClampInt(n[3], -100000, 100000));
+    };
+  else return std::nullopt;
+  return ToolFn([=](ToolSettings& s) {
+    s.Dynamics.Kind = kindValue;
+    if (kindValue == kDynControl) s.Dynamics.Control = control;
+    set(s.Dynamics);
+    CheckDynamics(s.Dynamics);
+    return true;
+  });
+}
+
+std::optional<ToolFn> ParseTranspose(std::string_view arg, int centerC) {
+  auto p = Split(arg, ':');
+  if (p[0] == "change" && p.size() == 3) {
+    std::string from(p[1]), to(p[2]);
+    return ToolFn([=](ToolSettings& s) {
+      s.Transpose.Mode = kTransposeChange;
+      s.Transpose.FromNote = ReadNoteText(from, s.Transpose.FromNote, centerC);
+      s.Transpose.ToNote = ReadNoteText(to, s.Transpose.ToNote, centerC);
+      return true;
+    });
+  }
+  int64_t n;
+  if (p.size() != 1 || !Int(p[0], n) || n < -127 || n > 127) return std::nullopt;
+  return ToolFn([n](ToolSettings& s) {
+    // Two notes of the dialog's boxes that are n apart.
+    s.Transpose.Mode = kTransposeBy;
+    s.Transpose.FromNote = static_cast<int>(ClampInt(60, n < 0 ? -n : 0, n > 0 ? 127 - n : 127));
+    s.Transpose.ToNote = static_cast<int>(s.Transpose.FromNote + n);
+    return true;
+  });
+}
+
+std::optional<ToolFn> ParseGate(std::string_view arg, uint32_t tpqn) {
+  auto p = Split(arg, ':');
+  std::vector<std::string> a(p.begin() + 1, p.end());
+  std::string_view method = p[0];
+  int64_t v;
+  if (method == "add" && a.size() == 1)
+    return ToolFn([=](ToolSettings& s) {
+      s.Gate.Method = kMethodAdd;
+      s.Gate.Add = int(ReadLengthText(a[0], s.Gate.Add, tpqn, true));
+      CheckGate(s.Gate, tpqn);
+      return true;
+    });
+  if (method == "change" && a.size() == 1 && Int(a[0], v))
+    return ToolFn([=](ToolSettings& s) {
+      s.Gate.Method = kMethodChange;
+      s.Gate.Change = uint16_t(ClampInt(v, 0, kMaxChangePercent));
+      CheckGate(s.Gate, tpqn);
+      return true;
+    });
+  if (method == "set" && a.size() == 1)
+    return ToolFn([=](ToolSettings& s) {
+      s.Gate.Method = kMethodSet;
+      s.Gate.Set = int(ReadLengthText(a[0], s.Gate.Set, tpqn, false));
+      CheckGate(s.Gate, tpqn);
+      return true;
+    });
+  if (method == "compress" && a.size() == 4 && Int(a[1], v))
+    return ToolFn([=](ToolSettings& s) {
+      s.Gate.Method = kMethodCompress;
+      s.Gate.CompCenter = int(ReadLengthText(a[0], s.Gate.CompCenter, tpqn, false));
+      s.Gate.CompPerc = uint16_t(ClampInt(v, 0, kMaxCompressPercent));
+      s.Gate.Lower = int(ReadLengthText(a[2], s.Gate.Lower, tpqn, false));
+      s.Gate.Upper = int(ReadLengthText(a[3], s.Gate.Upper, tpqn, false));
+      CheckGate(s.Gate, tpqn);
+      return true;
+    });
+  return std::nullopt;
+}
+
+std::optional<ToolFn> ParseQuantize(std::string_view arg, uint32_t tpqn) {
+  auto p = Split(arg, ':');
+  std::vector<int64_t> n;
+  for (size_t i = 1; i < p.size(); ++i) {
+    int64_t v;
+    if (!Int(p[i], v)) return std::nullopt;
+    n.push_back(v);
+  }
+  uint8_t type;
+  if (p[0] == "grid" && n.size() == 2) type = kQuantizeGrid;
+  else if (p[0] == "shuffle" && n.size() == 3) type = kQuantizeShuffle;
+  else if (p[0] == "gate" && n.size() == 3) type = kQuantizeGate;
+  else return std::nullopt;
+  if (n[0] < 0 || n[0] > 9) return std::nullopt;
+  return ToolFn([=](ToolSettings& s) {
+    QuantizeSettings& q = s.Quantize;
+    q.Type = type;
+    s.QuantizeResolution = static_cast<int>(n[0]);
+    q.Strength = static_cast<uint8_t>(ClampInt(n[1], 0, 100));
+    if (type == kQuantizeShuffle) q.Shift = static_cast<int16_t>(ClampInt(n[2], -32768, 32767));
+    if (type == kQuantizeGate) q.Ratio = static_cast<uint8_t>(ClampInt(n[2], 1, kMaxQuantizeRatio));
+    CheckQuantize(q, s.QuantizeResolution, tpqn);
+    return true;
+  });
+}
+
+std::optional<ToolFn> ParseCutter(std::string_view arg, int centerC) {
+  auto p = Split(arg, ':');
+  static const char* const kKinds[8] = {"note", "kyprs", "ctrl", "prog", "chprs", "bend", "sysex", "meta"};
+  int kind = -1;
+  for (int k = 0; k < 8; ++k)
+    if (p[0] == kKinds[k]) kind = k;
+  if (kind < 0) return std::nullopt;
+  int64_t code = 0;
+  std::string from, to;
+  if (kind == kCutNote || kind == kCutKeyPressure) {
+    if (p.size() != 3) return std::nullopt;
+    from = p[1];
+    to = p[2];
+  } else if (kind == kCutControl || kind == kCutMeta) {
+    if (p.size() != 2 || !Int(p[1], code) || code < 0 || code > (kind == kCutControl ? 127 : 254)) return std::nullopt;
+  } else if (p.size() != 1) {
+    return std::nullopt;
+  }
+  return ToolFn([=](ToolSettings& s) {
+    CutterSettings& c = s.Cutter;
+    c.Kind = kind;
+    if (!from.empty()) {
+      c.FromNote = ReadNoteText(from, c.FromNote, centerC);
+      c.ToNote = ReadNoteText(to, c.ToNote, centerC);
+    }
+    CutterBounds(c, static_cast<uint8_t>(code));
+    return true;
+  });
+}
+
+std::optional<uint32_t> ParseKey(std::string_view arg) {
+  auto p = Split(arg, ':');
+  int64_t sf;
+  if (p.size() != 2 || !Int(p[0], sf) || sf < -7 || sf > 7) return std::nullopt;
+  if (p[1] != "major" && p[1] != "minor") return std::nullopt;
+  return KeyValue(static_cast<int>(sf), p[1] == "minor");
+}
+
+bool ParseRange(std::string_view arg, TEditRange& r, const SongMaps& maps) {
+  size_t colon = arg.find(':');
+  std::string_view tracks = arg.substr(0, colon);
+  size_t dash = tracks.find('-');
+  std::string_view t1 = tracks.substr(0, dash);
+  std::string_view t2 = dash == std::string_view::npos ? t1 : tracks.substr(dash + 1);
+  int64_t v;
+  if (!Int(t1, v) || !Int(t2, v)) return false;
+  std::string_view positions, p1, p2;
+  if (colon != std::string_view::npos) {
+    positions = arg.substr(colon + 1);
+    size_t d = positions.find('-');
+    if (d == std::string_view::npos) return false;
+    p1 = positions.substr(0, d);
+    p2 = positions.substr(d + 1);
+  }
+  std::string from = colon == std::string_view::npos ? TickToLocText(maps, r.EditFromTick) : std::string(p1);
+  std::string to = colon == std::string_view::npos ? TickToLocText(maps, r.EditToTick) : std::string(p2);
+  ReadRangeBoxes(r, maps, t1, t2, from, to);
+  return true;
+}
+
+int CommandOf(std::string_view name) {
+  static const std::pair<const char*, int> kNames[] = {
+      {"copy", kCmdCopy},   {"erase", kCmdErase},         {"cut", kCmdCut},         {"paste", kCmdPaste},
+      {"insert", kCmdInsert}, {"mix", kCmdMix},           {"dynamics", kCmdDynamics}, {"transpose", kCmdTranspose},
+      {"gate", kCmdGateTime}, {"quantize", kCmdQuantize}, {"cutter", kCmdEventCutter}, {"tempo", kCmdTempo},
+      {"meter", kCmdMeter}, {"key", kCmdKeySig},          {"undo", kCmdUndo},       {"redo", kCmdRedo}};
+  for (const auto& [n, c] : kNames)
+    if (name == n) return c;
+  return -1;
+}
+
+}  // namespace
+
+int RunEdit(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
+  if (args.size() < 3) {
+    err << "usage: melko --edit IN OUT COMMAND...\n" << kEditCommandHelp;
+    return 2;
+  }
+  Song song;
+  StreamPrompt prompt(err);
+  if (!OpenSongFile(song, args[1], prompt)) return 1;
+  BatchUi ui(err);
+  EditDispatcher dispatcher(song, ui);
+  dispatcher.SongLoaded();
+  const int centerC = 0;
+
+  for (size_t i = 3; i < args.size(); ++i) {
+    const std::string& a = args[i];
+    size_t eq = a.find('=');
+    std::string_view name = std::string_view(a).substr(0, eq);
+    std::string_view value = eq == std::string::npos ? std::string_view() : std::string_view(a).substr(eq + 1);
+    auto bad = [&]() {
+      err << "melko --edit: cannot read the command \"" << a << "\"\n" << kEditCommandHelp;
+      return 2;
+    };
+    if (name == "range") {
+      if (eq == std::string::npos || !ParseRange(value, dispatcher.Range, song.Maps)) return bad();
+      continue;
+    }
+    if (name == "repeat") {
+      int64_t n;
+      if (eq == std::string::npos || !Int(value, n)) return bad();
+      dispatcher.Range.RepeatCount = static_cast<int>(ClampInt(n, 1, 255));
+      continue;
+    }
+    int command = CommandOf(name);
+    if (command < 0) return bad();
+    ui.Tool = nullptr;
+    ui.Set = nullptr;
+    bool takesValue = command >= kCmdDynamics && command <= kCmdKeySig;
+    if (takesValue != (eq != std::string::npos)) return bad();
+    if (takesValue && value == "cancel") {
+      ui.Tool = [](ToolSettings&) { return false; };
+      ui.Set = [](SetPositionValues&) { return false; };
+    } else if (command == kCmdTempo) {
+      int bpm = ReadBpmText(value);
+      ui.Set = [bpm](SetPositionValues& v) { v.Bpm = bpm; return true; };
+    } else if (command == kCmdMeter) {
+      if (value.find('/') == std::string_view::npos) return bad();
+      uint32_t meter = MeterValueFromText(value);
+      ui.Set = [meter](SetPositionValues& v) { v.Meter = meter; return true; };
+    } else if (command == kCmdKeySig) {
+      auto key = ParseKey(value);
+      if (!key) return bad();
+      ui.Set = [k = *key](SetPositionValues& v) { v.Key = k; return true; };
+    } else if (command >= kCmdDynamics && command <= kCmdEventCutter) {
+      std::optional<ToolFn> fn;
+      switch (command) {
+        case kCmdDynamics: fn = ParseDynamics(value); break;
+        case kCmdTranspose: fn = ParseTranspose(value, centerC); break;
+        case kCmdGateTime: fn = ParseGate(value, song.TPQN); break;
+        case kCmdQuantize: fn = ParseQuantize(value, song.TPQN); break;
+        case kCmdEventCutter: fn = ParseCutter(value, centerC); break;
+      }
+      if (!fn) return bad();
+      ui.Tool = *fn;
+    }
+    dispatcher.PopUpEditClick(command);
+    const TEditRange& r = dispatcher.Range;
+    out << a << ": tracks " << r.EditFromTrack << "-" << r.EditToTrack << ", " << TickToLocText(song.Maps, r.EditFromTick)
+        << "-" << TickToLocText(song.Maps, r.EditToTick) << "; clipboard " << song.ClipLength << " ticks; "
+        << (dispatcher.Undo().ButtonEnabled ? dispatcher.Undo().ButtonCaption : std::string("no undo")) << "\n";
+  }
+
+  std::string why;
+  if (!SaveSongFile(song, args[2], false, &why)) {
+    err << kMsgWriteFailed << '\n';
+    if (!why.empty()) err << why << '\n';
+    return 1;
+  }
+  return ui.Refused ? 1 : 0;
+}
+
+}  // namespace melko
