@@ -93,6 +93,13 @@ class TMidiData {
     if (src.top_) PutBytes(src.top_, src.used_);
   }
   void Rewind() { Cur = 0; }
+  // Room for `n` more bytes written straight through the returned pointer;
+  // Commit(end) then takes everything up to `end` as data.
+  uint8_t* Claim(uint32_t n) {
+    if (used_ + n > size_) Grow(static_cast<uint64_t>(used_) + n);
+    return top_ + used_;
+  }
+  void Commit(const uint8_t* end) { used_ = static_cast<uint32_t>(end - top_); }
   // Gives back what a generous reservation did not use (to whole kilobytes).
   void ShrinkToFit() {
     if (!top_) return;
@@ -139,19 +146,23 @@ inline uint32_t ReadVarLen(const uint8_t*& p, const uint8_t* end) {
   }
   return value;
 }
-// Writes at most four bytes: a value of 2^28 or more keeps its low 28 bits.
-inline void WriteVarLen(TMidiData& out, uint32_t value) {
+// Writes a variable-length number at `p` (room for four bytes) and returns
+// the end; a value of 2^28 or more keeps its low 28 bits.
+inline uint8_t* PutVarLen(uint8_t* p, uint32_t value) {
   value &= 0x0FFFFFFF;
   if (value < 0x80) {
-    out.PutByte(static_cast<uint8_t>(value));
-    return;
+    *p++ = static_cast<uint8_t>(value);
+    return p;
   }
-  uint8_t bytes[4];
-  int n = 0;
-  bytes[n++] = value & 0x7F;
-  while ((value >>= 7) != 0) bytes[n++] = static_cast<uint8_t>(0x80 | (value & 0x7F));
-  while (n > 0) out.PutByte(bytes[--n]);
+  int shift = 21;
+  while ((value >> shift) == 0) shift -= 7;
+  for (; shift > 0; shift -= 7) *p++ = static_cast<uint8_t>(0x80 | ((value >> shift) & 0x7F));
+  *p++ = static_cast<uint8_t>(value & 0x7F);
+  return p;
 }
+
+// Writes at most four bytes: a value of 2^28 or more keeps its low 28 bits.
+inline void WriteVarLen(TMidiData& out, uint32_t value) { out.Commit(PutVarLen(out.Claim(4), value)); }
 uint32_t ReadBigEndian(const uint8_t*& p, const uint8_t* end, int n);
 void WriteBigEndian(TMidiData& out, uint32_t value, int n);
 
