@@ -1,5 +1,5 @@
 // melko: the MIDI sequencer. With a batch option it runs that command and
-// exits; the desktop application comes with a later build.
+// exits; without one (or with only a song file) the desktop application starts.
 #include <unistd.h>
 
 #include <climits>
@@ -9,6 +9,9 @@
 #include <vector>
 
 #include "app/cli_commands.h"
+#ifdef MELKO_WITH_GUI
+#include "app/app_run.h"
+#endif
 
 namespace {
 
@@ -24,6 +27,10 @@ std::string ExecutableDir() {
 void PrintHelp(std::ostream& out) {
   out << "usage: melko [--data-dir DIR] [OPTION ARGS...]\n\n";
   for (const auto& c : melko::CliCommands()) out << "  " << c.Usage << "\n      " << c.Help << "\n";
+#ifdef MELKO_WITH_GUI
+  out << "  [FILE]\n      start the desktop application (opening FILE)\n"
+      << "  --screenshot OUT.png [FILE]\n      render the main window and the log offscreen into OUT.png\n";
+#endif
   out << "  --data-dir DIR\n      use DIR as the data folder instead of MELKO/ beside the program\n"
       << "  --help, --version\n";
 }
@@ -44,6 +51,11 @@ int main(int argc, char** argv) {
       break;
     }
   }
+#ifdef MELKO_WITH_GUI
+  if (args.empty() || (args.size() == 1 && !args[0].empty() && args[0][0] != '-'))
+    return melko::RunApplication(argc, argv, args, dataDir);
+  if (args[0] == "--screenshot") return melko::RunScreenshot(argc, argv, args, dataDir);
+#endif
   if (args.empty() || args[0] == "--help" || args[0] == "-h") {
     PrintHelp(std::cout);
     return args.empty() ? 2 : 0;

@@ -1,0 +1,145 @@
+#include "app/app_run.h"
+
+#include <unistd.h>
+
+#include <QApplication>
+#include <QFileInfo>
+#include <QFont>
+#include <QFontDatabase>
+#include <QImage>
+#include <QPainter>
+#include <climits>
+#include <cstdlib>
+#include <iostream>
+
+#include "app/app_core.h"
+#include "app/log_form.h"
+#include "app/main_form.h"
+#include "app/single_instance.h"
+#include "app/user_prompt.h"
+
+namespace melko {
+
+namespace {
+
+std::string WithSlash(std::string dir) {
+  if (!dir.empty() && dir.back() != '/') dir += '/';
+  return dir;
+}
+
+std::string ProgramDir() {
+  char buf[PATH_MAX];
+  ssize_t n = readlink("/proc/self/exe", buf, sizeof buf - 1);
+  if (n <= 0) return "./";
+  std::string path(buf, static_cast<size_t>(n));
+  return path.substr(0, path.find_last_of('/') + 1);
+}
+
+// Messages of a run without a person in front of it go to standard error.
+class ConsolePrompt : public UserPrompt {
+ public:
+  void ShowError(const std::string& text) override { std::cerr << text << "\n"; }
+  bool AskYesNo(const std::string& text) override {
+    std::cerr << text << " -> Yes\n";
+    return true;
+  }
+  Answer AskYesNoCancel(const std::string& text) override {
+    std::cerr << text << " -> No\n";
+    return kNo;
+  }
+  std::string ChooseOpenFile(const std::string&, const std::string&, const std::string&) override { return {}; }
+  std::string ChooseSaveFile(const std::string&, const std::string&, const std::string&,
+                             const std::string&) override {
+    return {};
+  }
+  bool Exec(QDialog&) override { return false; }
+};
+
+void UseJapaneseFont(QApplication& app) {
+  // Prefer a Gothic face that has the Japanese texts of the window.
+  for (const char* family : {"IPAGothic", "IPAPGothic", "Noto Sans CJK JP", "VL Gothic", "TakaoGothic"}) {
+    if (QFontDatabase::hasFamily(QString::fromLatin1(family))) {
+      QFont font(QString::fromLatin1(family));
+      font.setPointSize(9);
+      app.setFont(font);
+      return;
+    }
+  }
+}
+
+}  // namespace
+
+int RunApplication(int argc, char** argv, const std::vector<std::string>& args, const std::string& dataDir) {
+  QApplication app(argc, argv);
+  QApplication::setApplicationName(QStringLiteral("MELKO"));
+  UseJapaneseFont(app);
+  // A relative path means nothing to an instance started elsewhere.
+  const std::string file =
+      args.empty() ? std::string() : QFileInfo(QString::fromStdString(args[0])).absoluteFilePath().toStdString();
+
+  SingleInstance instance(DefaultInstanceName());
+  if (instance.HandOver(file)) return 0;
+  instance.Listen();
+
+  QtUserPrompt prompt;
+  const std::string data = WithSlash(dataDir);
+  if (!MissingRequiredFile(data).empty()) {
+    prompt.ShowError(kMsgRequiredFilesMissing);
+    return 1;
+  }
+  std::unique_ptr<AppCore> core = AppCore::CreateSystem(data, true);
+  TMkMainForm form(*core, prompt, MainFormOptions{ProgramDir(), data, true});
+  prompt.SetParent(&form);
+  QObject::connect(&instance, &SingleInstance::PathReceived, &form, &TMkMainForm::OpenHandedFile);
+  form.show();
+  form.Startup(file);
+  return app.exec();
+}
+
+int RunScreenshot(int argc, char** argv, const std::vector<std::string>& args, const std::string& dataDir) {
+  if (args.size() < 2 || args.size() > 3) {
+    std::cerr << "usage: melko --screenshot OUT.png [FILE]\n";
+    return 2;
+  }
+  if (!std::getenv("QT_QPA_PLATFORM")) setenv("QT_QPA_PLATFORM", "offscreen", 1);
+  QApplication app(argc, argv);
+  UseJapaneseFont(app);
+  const std::string data = WithSlash(dataDir);
+  ConsolePrompt prompt;
+  if (!MissingRequiredFile(data).empty()) {
+    prompt.ShowError(kMsgRequiredFilesMissing);
+    return 1;
+  }
+  std::unique_ptr<AppCore> core = AppCore::CreateSystem(data, false);
+  // A picture never changes the settings, nor takes another run's temporary file.
+  TMkMainForm form(*core, prompt, MainFormOptions{ProgramDir(), data, false});
+  form.resize(900, form.sizeHint().height());
+  form.show();
+  form.Startup("");
+  if (args.size() == 3) form.Document().OpenFile(args[2]);
+  QApplication::processEvents();
+  form.LogForm()->resize(900, 320);
+  form.LogForm()->show();
+  QApplication::processEvents();
+
+  QImage main = form.grab().toImage();
+  QImage log = form.LogForm()->grab().toImage();
+  const int gap = 8;
+  QImage out(std::max(main.width(), log.width()), main.height() + gap + log.height(), QImage::Format_RGB32);
+  out.fill(Qt::darkGray);
+  QPainter painter(&out);
+  painter.drawImage(0, 0, main);
+  painter.drawImage(0, main.height() + gap, log);
+  painter.end();
+  bool ok = out.save(QString::fromStdString(args[1]), "PNG");
+  form.Document().ClearSong();
+  core->Ports().ClosePorts();
+  if (!ok) {
+    std::cerr << "The file " << args[1] << " could not be written.\n";
+    return 1;
+  }
+  std::cout << args[1] << "\n";
+  return 0;
+}
+
+}  // namespace melko

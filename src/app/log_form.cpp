@@ -1,0 +1,47 @@
+#include "app/log_form.h"
+
+#include <QPlainTextEdit>
+#include <QScrollBar>
+#include <QVBoxLayout>
+#include <string>
+
+#include "base/text_encoding.h"
+
+namespace melko {
+
+void AppendLogLine(QString& text, const QString& line) {
+  if (text.size() > kLogTrimAbove) text.remove(0, kLogTrimCount);
+  text += line;
+  text += QLatin1Char('\n');
+}
+
+TLogForm::TLogForm(QWidget* parent) : QWidget(parent, Qt::Window) {
+  setObjectName(QStringLiteral("LogForm"));
+  setWindowTitle(QStringLiteral("Log"));
+  memo_ = new QPlainTextEdit(this);
+  memo_->setObjectName(QStringLiteral("Memo1"));
+  memo_->setReadOnly(true);
+  memo_->setLineWrapMode(QPlainTextEdit::NoWrap);
+  QFont mono(QStringLiteral("Monospace"));
+  mono.setStyleHint(QFont::TypeWriter);
+  memo_->setFont(mono);
+  auto* layout = new QVBoxLayout(this);
+  layout->setContentsMargins(0, 0, 0, 0);
+  layout->addWidget(memo_);
+  resize(480, 360);
+}
+
+void TLogForm::Line(std::string_view text) {
+  QString line = QString::fromStdString(DisplayText(text));
+  line.remove(QLatin1Char('\r'));
+  int before = text_.size();
+  AppendLogLine(text_, line);
+  if (text_.size() < before) {
+    memo_->setPlainText(text_);  // trimmed: show the new text from its start
+  } else {
+    memo_->appendPlainText(text_.mid(before, text_.size() - before - 1));
+  }
+  memo_->verticalScrollBar()->setValue(memo_->verticalScrollBar()->maximum());
+}
+
+}  // namespace melko

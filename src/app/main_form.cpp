@@ -1,0 +1,421 @@
+#include "app/main_form.h"
+
+#include <sys/stat.h>
+
+#include <QAction>
+#include <QApplication>
+#include <QCheckBox>
+#include <QCloseEvent>
+#include <QDialog>
+#include <QDialogButtonBox>
+#include <QHBoxLayout>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QMenuBar>
+#include <QPushButton>
+#include <QScrollBar>
+#include <QTimer>
+#include <QVBoxLayout>
+
+#include "app/extrack_form.h"
+#include "app/log_form.h"
+#include "app/rcp_converter.h"
+#include "app/song_setup_dlg.h"
+#include "base/atomic_write.h"
+#include "midi/midi_settings.h"
+#include "midi/system_backend.h"
+
+namespace melko {
+
+const char* const kMsgRequiredFilesMissing = "必要なファイルがありません！";
+const char* const kMsgAbnormalEnd = "前回、異常終了しましたので、テンポラリファイルの読込みを試みます。";
+const char* const kMsgTemporaryMissing = "Temporaryパスが存在しません。";
+
+namespace {
+bool IsFile(const std::string& path) {
+  struct stat st {};
+  return ::stat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode);
+}
+bool IsFolder(const std::string& path) {
+  struct stat st {};
+  return !path.empty() && ::stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
+}
+QString Q(const std::string& s) { return QString::fromStdString(s); }
+}  // namespace
+
+std::string MissingRequiredFile(const std::string& dataDir) {
+  for (const char* name : {"CONTROL.TXT", "DYNCTRL.TXT", "META.TXT", "LINE.TXT", "RPN.TXT", "INST/GM.INS",
+                           "INST/GM.DRM"})
+    if (!IsFile(dataDir + name)) return dataDir + name;
+  return {};
+}
+
+TMkMainForm::TMkMainForm(AppCore& core, UserPrompt& prompt, MainFormOptions options, QWidget* parent)
+    : QMainWindow(parent), core_(core), prompt_(prompt), options_(std::move(options)) {
+  setObjectName(QStringLiteral("MkMainForm"));
+  setWindowTitle(QStringLiteral("MELKO98"));
+  BuildStrip();
+  BuildMenus();
+  ConnectStrip();
+
+  logForm_ = new TLogForm(this);
+  core_.Log.SetTarget(logForm_);
+  exTrackForm_ = new TExTrack(core_.TheSong, this);
+  exTrackForm_->BeginEdit = [this] {
+    if (BeginEditHook) BeginEditHook();
+    else core_.TheSong.UndoFlags.fill(0);
+  };
+  exTrackForm_->FinishEdit = [this](const std::string& hint) {
+    if (FinishEditHook) {
+      FinishEditHook(hint);
+    } else {
+      SetUndoState(false, hint);  // no undo store without the edit layer
+      if (doc_) doc_->CountEdit();
+    }
+  };
+  exTrackForm_->ConductorChanged = [this] {
+    core_.Engine().TempoMapChanged();
+    ConductorChanged();
+    if (ViewsRefresh) ViewsRefresh();
+  };
+  core_.ReportError = [this](const std::string& text) { prompt_.ShowError(text); };
+  core_.Ports().SetMasterVolumeBar = [this](int volume) { scbMasterVolume->setValue(volume); };
+
+  drainTimer_ = new QTimer(this);
+  drainTimer_->setInterval(20);
+  connect(drainTimer_, &QTimer::timeout, this, &TMkMainForm::DrainEngine);
+  drainTimer_->start();
+  timer1_ = new QTimer(this);
+  connect(timer1_, &QTimer::timeout, this, [this] {
+    int32_t tick = core_.Engine().PlayTick;
+    if (tick != lastShownTick_) ShowPosition(static_cast<uint32_t>(std::max(tick, 0)));
+    ShowTime(core_.Engine().PlayTime);
+  });
+  timer2_ = new QTimer(this);
+  timer2_->setInterval(10000);
+  connect(timer2_, &QTimer::timeout, this, [this] {
+    if (doc_) doc_->OnTimerBackup();
+  });
+}
+
+TMkMainForm::~TMkMainForm() {
+  core_.Engine().StopPlayback();
+  core_.Log.SetTarget(nullptr);
+  core_.ReportError = nullptr;
+  core_.Ports().SetMasterVolumeBar = nullptr;
+}
+
+void TMkMainForm::Startup(const std::string& commandLineFile) {
+  const std::string iniPath = options_.DataDir + "MELKO.INI";
+  ini_.Load(iniPath);
+  settings_.Load(ini_, options_.ProgramDir);
+  const bool abnormal = settings_.TerminatedAbnormally;
+  if (abnormal) prompt_.ShowError(kMsgAbnormalEnd);
+  settings_.TerminatedAbnormally = true;
+  ini_.WriteBool("Error", "TerminatedAbnormally", true);
+  if (settings_.SetupTemplates.Entries.empty())
+    settings_.SetupTemplates.Entries.push_back({"DefaultTemplate", options_.DataDir + "_SETUP.MID"});
+  if (!IsFolder(settings_.Temporary)) {
+    prompt_.ShowError(settings_.Temporary + kMsgTemporaryMissing + "\r\n\r\n");
+    settings_.Temporary = options_.ProgramDir;
+    ini_.WriteString("Files", "Temporary", settings_.Temporary);
+  }
+  if (options_.WriteSettings) ini_.Save(iniPath);
+
+  // The ports, with the settings' choices.
+  core_.Ports().InitPorts([this](MidiPorts& p) { ApplyPortSettings(ini_, p); });
+  if (auto* system = dynamic_cast<SystemMidiBackend*>(&core_.Backend()))
+    for (const auto& line : system->TakeLog()) core_.Log.Line(line);
+  core_.Engine().Options = ReadEngineOptions(ini_);
+
+  sbtAutoRewind->setChecked(settings_.AutoRewind);
+  cbxMidiSyncOut->setChecked(settings_.SyncOut);
+  cbxGuideClick->setChecked(settings_.GuideClick);
+  mnuTimerSync->setChecked(settings_.TimerSync);
+  mnuSaveAlwaysSmfFormat0->setChecked(settings_.SaveAlwaysSmfFormat0);
+  if (auto* qtPrompt = dynamic_cast<QtUserPrompt*>(&prompt_)) qtPrompt->OwnFileDialogs = settings_.FileDialogType == 1;
+
+  converter_ = std::make_unique<DlRcpConverter>(DlRcpConverter::DefaultPaths(options_.DataDir));
+  doc_ = std::make_unique<SongDocument>(core_.TheSong, settings_, prompt_, options_.ProgramDir, options_.DataDir,
+                                        converter_.get());
+  auto& hooks = doc_->Hooks;
+  hooks.StopPlayback = [this] { StopPlay(); };
+  hooks.SongLoaded = [this] { OnSongLoaded(); };
+  hooks.TitleChanged = [this](const std::string& caption) {
+    setWindowTitle(Q(caption));
+    UpdateDocumentActions();
+  };
+  hooks.HistoryChanged = [this] { RebuildHistoryMenus(); };
+  hooks.SongSetup = [this](bool fromNew) { return RunSongSetup(core_.TheSong, prompt_, fromNew, this); };
+  hooks.SetBusy = [](bool busy) {
+    if (busy) QApplication::setOverrideCursor(Qt::WaitCursor);
+    else QApplication::restoreOverrideCursor();
+  };
+  hooks.ExTrackChanged = [this] {
+    exTrackForm_->SetList(doc_->ExTrackList);
+    if (doc_->ExTrackOpen()) exTrackForm_->show();
+    UpdateDocumentActions();
+  };
+  RebuildHistoryMenus();
+
+  doc_->NewSong(false);
+  doc_->OpenAtStart(abnormal, commandLineFile);
+  doc_->RestartBackupClock();
+  timer2_->start();
+}
+
+void TMkMainForm::InstallEditMenus(QMenu* editMenu, QMenu* popEditMenu, TEditRange* range,
+                                   std::function<void()> undo) {
+  if (editMenu) menuBar()->insertMenu(mnuMidi->menuAction(), editMenu);
+  PopEditMenu = popEditMenu;
+  if (range) {
+    *range = *range_;
+    range_ = range;
+  }
+  undo_ = std::move(undo);
+  WriteRangeBoxes();
+}
+
+void TMkMainForm::SetUndoState(bool enabled, const std::string& hint) {
+  sbtUndo->setEnabled(enabled);
+  sbtUndo->setToolTip(Q(hint));
+}
+
+void TMkMainForm::BuildMenus() {
+  mnuFile = menuBar()->addMenu(QStringLiteral("ファイル(&F)"));
+  mnuNewFile = mnuFile->addAction(QStringLiteral("新規作成(&N)"), this, [this] { doc_->NewFileCommand(true); });
+  mnuNewFile->setShortcut(QKeySequence::New);
+  Open1 = mnuFile->addAction(QStringLiteral("開く(&O)..."), this, [this] { doc_->OpenCommand(); });
+  Open1->setShortcut(QKeySequence::Open);
+  hmMidiFile = mnuFile->addMenu(QStringLiteral("最近使ったファイル(&H)"));
+  hmSetupTemplate = mnuFile->addMenu(QStringLiteral("セットアップテンプレート(&T)"));
+  mnuFile->addSeparator();
+  Save1 = mnuFile->addAction(QStringLiteral("上書き保存(&S)"), this, [this] { doc_->SaveCommand(); });
+  Save1->setShortcut(QKeySequence::Save);
+  SaveAs1 = mnuFile->addAction(QStringLiteral("名前を付けて保存(&A)..."), this, [this] { doc_->SaveAsCommand(); });
+  mnuSaveAsFormat0 = mnuFile->addAction(QStringLiteral("SMF Format 0で保存"), this,
+                                        [this] { doc_->SaveAsFormat0Command(); });
+  mnuSaveAlwaysSmfFormat0 = mnuFile->addAction(QStringLiteral("常にSMF Format 0で保存"));
+  mnuSaveAlwaysSmfFormat0->setCheckable(true);
+  connect(mnuSaveAlwaysSmfFormat0, &QAction::toggled, this,
+          [this](bool on) { settings_.SaveAlwaysSmfFormat0 = on; });
+  mnuFile->addSeparator();
+  mnuSongSetUp = mnuFile->addAction(QStringLiteral("ソング設定(&U)..."), this, [this] {
+    if (RunSongSetup(core_.TheSong, prompt_, false, this)) {
+      if (ViewsRefresh) ViewsRefresh();
+    }
+  });
+  mnuFile->addSeparator();
+  mnuOpenExTrack = mnuFile->addAction(QStringLiteral("ExTrackを開く(&E)..."), this,
+                                      [this] { doc_->OpenExTrackCommand(); });
+  mnuShowExTrack = mnuFile->addAction(QStringLiteral("ExTrackの表示(&V)"), this, [this] {
+    exTrackForm_->show();
+    exTrackForm_->raise();
+  });
+  mnuCloseExTrack = mnuFile->addAction(QStringLiteral("ExTrackを閉じる(&C)"), this, [this] {
+    doc_->CloseExTrack();
+    exTrackForm_->hide();
+  });
+  mnuFile->addSeparator();
+  mnuFile->addAction(QStringLiteral("終了(&X)"), this, &QWidget::close);
+
+  mnuPlay = menuBar()->addMenu(QStringLiteral("演奏(&P)"));
+  struct PlayItem {
+    const char* text;
+    QKeySequence key;
+    PlayMode mode;
+  };
+  const PlayItem items[] = {
+      {"ソング演奏＆停止", QKeySequence(Qt::Key_F11), kPlaySong},
+      {"現在位置からソング演奏", QKeySequence(Qt::SHIFT | Qt::Key_F11), kPlayFromCurrent},
+      {"トラック演奏", QKeySequence(Qt::CTRL | Qt::Key_F11), kPlayTrack},
+      {"現在位置からトラック演奏", QKeySequence(Qt::SHIFT | Qt::CTRL | Qt::Key_F11), kPlayTrackFromCurrent},
+      {"ループ演奏(&L)", QKeySequence(), kPlayLoop},
+  };
+  for (const auto& item : items) {
+    PlayMode mode = item.mode;
+    QAction* a = mnuPlay->addAction(QString::fromUtf8(item.text), this, [this, mode] {
+      if (mode == kPlaySong) PlayStopToggle();
+      else if (IsPlaying()) StopPlay();
+      else Play(mode);
+    });
+    a->setShortcut(item.key);
+    a->setShortcutContext(Qt::ApplicationShortcut);
+  }
+  mnuPlay->addSeparator();
+  mnuTimerSync = mnuPlay->addAction(QStringLiteral("TimerSync"));
+  mnuTimerSync->setCheckable(true);
+  mnuTimerSync->setChecked(true);
+  connect(mnuTimerSync, &QAction::toggled, this, [this](bool on) {
+    settings_.TimerSync = on;
+    core_.Engine().SetFlag(kFlagBeat, on);
+    if (IsPlaying()) StartPositionTimer();
+  });
+
+  mnuMidi = menuBar()->addMenu(QStringLiteral("MIDI(&M)"));
+  mnuMidi->addAction(QStringLiteral("GM System On(&M)"), this, [this] { ModuleReset(1); });
+  mnuMidi->addAction(QStringLiteral("GS Reset(&S)"), this, [this] { ModuleReset(2); });
+  mnuMidi->addAction(QStringLiteral("XG System On(&X)"), this, [this] { ModuleReset(3); });
+  mnuMidi->addSeparator();
+  mnuOffStat = mnuMidi->addAction(QStringLiteral("Note Off [8n]"));
+  mnuOffStat->setCheckable(true);
+  connect(mnuOffStat, &QAction::triggered, this, [this](bool on) { core_.TheSong.NoteOffStyle = on; });
+  connect(mnuMidi, &QMenu::aboutToShow, this, [this] { mnuOffStat->setChecked(core_.TheSong.NoteOffStyle); });
+
+  mnuWindow = menuBar()->addMenu(QStringLiteral("ウィンドウ(&W)"));
+  mnuLog = mnuWindow->addAction(QStringLiteral("Log"), this, [this] {
+    logForm_->show();
+    logForm_->raise();
+  });
+  mnuWindow->addAction(QStringLiteral("ExTrack"), this, [this] {
+    exTrackForm_->show();
+    exTrackForm_->raise();
+  });
+}
+
+void TMkMainForm::RebuildHistoryMenus() {
+  hmMidiFile->clear();
+  for (const auto& e : settings_.MidiFiles.Entries) {
+    std::string path = e.Path;
+    hmMidiFile->addAction(Q(e.Caption), this, [this, path] { doc_->OpenHistory(path); })->setToolTip(Q(path));
+  }
+  hmMidiFile->setEnabled(!settings_.MidiFiles.Entries.empty());
+  hmSetupTemplate->clear();
+  for (const auto& e : settings_.SetupTemplates.Entries) {
+    std::string path = e.Path;
+    hmSetupTemplate->addAction(Q(e.Caption), this, [this, path] { doc_->OpenTemplate(path); });
+  }
+  hmSetupTemplate->addSeparator();
+  mnuRegisterSetupTemplate =
+      hmSetupTemplate->addAction(QStringLiteral("テンプレートの登録(&R)..."), this, &TMkMainForm::RegisterTemplates);
+}
+
+void TMkMainForm::RegisterTemplates() {
+  QDialog dlg(this);
+  dlg.setWindowTitle(QStringLiteral("SetupTemplates"));
+  auto* list = new QListWidget(&dlg);
+  auto fill = [&] {
+    list->clear();
+    for (const auto& e : settings_.SetupTemplates.Entries) list->addItem(Q(e.Caption + "  " + e.Path));
+  };
+  fill();
+  auto* add = new QPushButton(QStringLiteral("追加"), &dlg);
+  auto* remove = new QPushButton(QStringLiteral("削除"), &dlg);
+  connect(add, &QPushButton::clicked, &dlg, [&] {
+    std::string file = prompt_.ChooseOpenFile("", options_.DataDir, "MIDIﾌｧｲﾙ (*.mid *.MID)");
+    if (file.empty()) return;
+    settings_.SetupTemplates.Entries.push_back({FileNameOf(file), file});
+    fill();
+  });
+  connect(remove, &QPushButton::clicked, &dlg, [&] {
+    int row = list->currentRow();
+    if (row >= 0) settings_.SetupTemplates.Remove(static_cast<size_t>(row));
+    fill();
+  });
+  auto* buttons = new QDialogButtonBox(QDialogButtonBox::Close, &dlg);
+  connect(buttons, &QDialogButtonBox::rejected, &dlg, &QDialog::accept);
+  auto* side = new QVBoxLayout;
+  side->addWidget(add);
+  side->addWidget(remove);
+  side->addStretch();
+  auto* row = new QHBoxLayout;
+  row->addWidget(list);
+  row->addLayout(side);
+  auto* layout = new QVBoxLayout(&dlg);
+  layout->addLayout(row);
+  layout->addWidget(buttons);
+  prompt_.Exec(dlg);
+  RebuildHistoryMenus();
+}
+
+void TMkMainForm::UpdateDocumentActions() {
+  if (!doc_) return;
+  Save1->setEnabled(doc_->Save1Enabled);
+  mnuShowExTrack->setEnabled(doc_->ExTrackOpen());
+  mnuCloseExTrack->setEnabled(doc_->ExTrackOpen());
+}
+
+void TMkMainForm::OnSongLoaded() {
+  Song& song = core_.TheSong;
+  if (settings_.AutoInit) ModuleReset(settings_.ModuleSystem + 1);
+  TEditRange& r = *range_;
+  r.EditFromTrack = r.EditToTrack = 1;
+  r.EditFromTick = 0;
+  r.EditToTick = song.TPQN;
+  r.CurrentTick = 0;
+  r.SavedMeasure = 0;
+  SetUndoState(false, "Undo");
+  core_.Engine().TempoMapChanged();
+  UpdateMeasureMax();
+  scbMeas->blockSignals(true);
+  scbMeas->setValue(0);
+  scbMeas->blockSignals(false);
+  scbMeasChange();
+  ConductorChanged();
+  WriteRangeBoxes();
+  if (SongLoadedHook) SongLoadedHook();
+  if (ViewsRefresh) ViewsRefresh();
+}
+
+void TMkMainForm::ModuleReset(int kind) {
+  int track = std::clamp(range_->EditFromTrack, 1, 64);
+  core_.Ports().ModuleReset(kind, core_.TheSong.OutPort[track]);
+}
+
+void TMkMainForm::OpenHandedFile(const QByteArray& path) {
+  if (isMinimized()) showNormal();
+  raise();
+  activateWindow();
+  if (!path.isEmpty() && doc_) doc_->OpenHandedFile(path.toStdString());
+}
+
+bool TMkMainForm::FormCloseQuery() {
+  if (core_.TheSong.SongSaved || settings_.AutoSave) return true;
+  switch (prompt_.AskYesNoCancel(kMsgAskSaveOnClose)) {
+    case UserPrompt::kCancel:
+      return false;
+    case UserPrompt::kYes:
+      if (doc_->Save1Enabled) doc_->SaveCommand();
+      else doc_->SaveAsCommand();
+      return core_.TheSong.SongSaved;
+    case UserPrompt::kNo:
+      return true;
+  }
+  return true;
+}
+
+void TMkMainForm::SaveSettings() {
+  settings_.AutoRewind = sbtAutoRewind->isChecked();
+  settings_.SyncOut = cbxMidiSyncOut->isChecked();
+  settings_.GuideClick = cbxGuideClick->isChecked();
+  settings_.TimerSync = mnuTimerSync->isChecked();
+  settings_.TerminatedAbnormally = false;
+  settings_.Save(ini_);
+  WritePortSettings(ini_, core_.Ports());
+  WriteEngineOptions(ini_, core_.Engine().Options);
+  if (options_.WriteSettings) ini_.Save(options_.DataDir + "MELKO.INI");
+}
+
+void TMkMainForm::closeEvent(QCloseEvent* event) {
+  if (closing_ || !doc_) {
+    event->accept();
+    return;
+  }
+  if (!FormCloseQuery()) {
+    event->ignore();
+    return;
+  }
+  closing_ = true;
+  timer1_->stop();
+  timer2_->stop();
+  if (settings_.AutoSave) doc_->WriteBackup();
+  doc_->ClearSong();
+  doc_->CloseExTrack();
+  SaveSettings();
+  core_.Ports().ClosePorts();
+  logForm_->close();
+  exTrackForm_->close();
+  event->accept();
+}
+
+}  // namespace melko

@@ -1,0 +1,171 @@
+// TMkMainForm, the main window: the thin strip of Part "position and edit
+// range" (range boxes, position, time, tempo, key, meter, measure scroll
+// bar, master volume, Undo, transport, SyncOut and GuideClick), the menus of
+// the song document (File, MIDI, play commands, Window), the start-up and
+// close sequence, the playback engine's notifications (drained on this
+// thread by a timer) and the log and ExTrack windows.
+// UI thread only. The window does not own the AppCore; it owns the document,
+// the settings and its child windows. The edit commands plug in through
+// InstallEditMenus.
+#pragma once
+
+#include <QMainWindow>
+#include <QPointer>
+#include <functional>
+#include <memory>
+#include <string>
+
+#include "app/app_core.h"
+#include "app/app_settings.h"
+#include "app/song_document.h"
+#include "app/user_prompt.h"
+#include "base/ini_file.h"
+#include "edit/edit_range.h"
+
+class QAction;
+class QCheckBox;
+class QLineEdit;
+class QMenu;
+class QPushButton;
+class QScrollBar;
+class QTimer;
+
+namespace melko {
+
+class TLogForm;
+class TExTrack;
+
+extern const char* const kMsgRequiredFilesMissing;
+extern const char* const kMsgAbnormalEnd;
+extern const char* const kMsgTemporaryMissing;
+
+// Files that must exist in the data folder before the program starts; the
+// first missing one, or "" when all are there.
+std::string MissingRequiredFile(const std::string& dataDir);
+
+struct MainFormOptions {
+  std::string ProgramDir;  // with trailing "/"
+  std::string DataDir;     // with trailing "/"
+  // Screenshot and test runs may leave MELKO.INI alone.
+  bool WriteSettings = true;
+};
+
+class TMkMainForm : public QMainWindow {
+  Q_OBJECT
+ public:
+  TMkMainForm(AppCore& core, UserPrompt& prompt, MainFormOptions options, QWidget* parent = nullptr);
+  ~TMkMainForm() override;
+
+  // FormCreate and the start-up steps 3..5: settings, the abnormal-end check,
+  // history menus, temporary folder, ports, a new song, then the temporary
+  // file, AutoOpen or `commandLineFile`.
+  void Startup(const std::string& commandLineFile);
+
+  // The edit commands of the edit layer: the Edit menu goes into the menu bar,
+  // the popup menu opens on Alt in the range boxes; `range` replaces the
+  // window's own edit range (the dispatcher's), `undo` runs on sbtUndo.
+  void InstallEditMenus(QMenu* editMenu, QMenu* popEditMenu, TEditRange* range = nullptr,
+                        std::function<void()> undo = {});
+  // The undo button's state, set by whoever owns undo.
+  void SetUndoState(bool enabled, const std::string& hint);
+  // The edit bracket used by the ExTrack merge (the dispatcher's when set).
+  std::function<void()> BeginEditHook;
+  std::function<void(const std::string&)> FinishEditHook;
+  // Dialogs of the edit layer for the meter and key boxes; true on OK.
+  std::function<bool(uint32_t& meter)> MeterDialog;
+  std::function<bool(uint32_t& key)> KeyDialog;
+  // Told after New/Open and whenever the position or the conductor changed.
+  std::function<void()> ViewsRefresh;
+  std::function<void()> SongLoadedHook;
+
+  // State.
+  AppCore& Core() { return core_; }
+  Song& TheSong() { return core_.TheSong; }
+  SongDocument& Document() { return *doc_; }
+  AppSettings& Settings() { return settings_; }
+  IniFile& Ini() { return ini_; }
+  TEditRange& Range() { return *range_; }
+  TLogForm* LogForm() { return logForm_; }
+  TExTrack* ExTrackForm() { return exTrackForm_; }
+
+  // Range boxes: read them into the range and rewrite them (Enter or focus out).
+  void ReadRangeBoxesNow();
+  // Normalizes the range for a command and rewrites the boxes.
+  TEditRange& NormalizedRange();
+  void WriteRangeBoxes();
+  // Position.
+  void ShowPosition(uint32_t tick);
+  void scbMeasChange();
+  void ScrollEnd();  // end of a thumb drag or a step of scbMeas
+  void sbtRewindClick();
+  // Tempo, meter, key boxes.
+  void SetBpm(int bpm);
+  void edBPMEnter();
+  void edMeterEnter();
+  void ApplyKey(uint32_t key);
+  // Play commands.
+  enum PlayMode { kPlaySong, kPlayFromCurrent, kPlayTrack, kPlayTrackFromCurrent, kPlayLoop };
+  void Play(PlayMode mode);
+  void PlayStopToggle();  // F11
+  void StopPlay();
+  bool IsPlaying() const;
+  // Engine notifications waiting in the queue.
+  void DrainEngine();
+  void ModuleReset(int kind);
+  void OpenHandedFile(const QByteArray& path);
+
+  // Controls (names as the window resource gives them).
+  QLineEdit *edStartTrack, *edEndTrack, *edStartRange, *edEndRange, *edLoc, *edTime;
+  QLineEdit *edBPM, *edKeySig, *edMeter;
+  QScrollBar *scbBPM, *scbMeas, *scbMasterVolume;
+  QPushButton *sbtUndo, *sbtRewind, *sbtPlay, *sbtRec, *sbtAutoRewind, *sbtLoop;
+  QCheckBox *cbxMidiSyncOut, *cbxGuideClick;
+  QMenu *mnuFile, *mnuMidi, *mnuPlay, *mnuWindow, *hmMidiFile, *hmSetupTemplate;
+  QMenu* PopEditMenu = nullptr;
+  QAction *mnuNewFile, *Open1, *Save1, *SaveAs1, *mnuSaveAsFormat0, *mnuSaveAlwaysSmfFormat0;
+  QAction *mnuSongSetUp, *mnuRegisterSetupTemplate, *mnuOpenExTrack, *mnuShowExTrack, *mnuCloseExTrack;
+  QAction *mnuTimerSync, *mnuOffStat, *mnuLog;
+
+ protected:
+  void closeEvent(QCloseEvent* event) override;
+  bool eventFilter(QObject* watched, QEvent* event) override;
+
+ private:
+  void BuildStrip();
+  void BuildMenus();
+  void ConnectStrip();
+  void RebuildHistoryMenus();
+  void UpdateDocumentActions();
+  void OnSongLoaded();
+  void ConductorChanged();
+  void UpdateMeasureMax();
+  void RestoreAfterStop();
+  void ShowTime(int32_t ms);
+  void RegisterTemplates();
+  void SaveSettings();
+  bool FormCloseQuery();
+  void StartPositionTimer();
+
+  AppCore& core_;
+  UserPrompt& prompt_;
+  MainFormOptions options_;
+  IniFile ini_;
+  AppSettings settings_;
+  std::unique_ptr<SongConverter> converter_;
+  std::unique_ptr<SongDocument> doc_;
+  TEditRange ownRange_;
+  TEditRange* range_ = &ownRange_;
+  std::function<void()> undo_;
+  TLogForm* logForm_ = nullptr;
+  TExTrack* exTrackForm_ = nullptr;
+  QTimer* drainTimer_ = nullptr;  // engine notifications
+  QTimer* timer1_ = nullptr;      // position while playing without TimerSync
+  QTimer* timer2_ = nullptr;      // timed backup
+  int32_t lastShownTick_ = -1;
+  bool trackSolo_ = false;        // track play: the solo to remove at stop
+  uint8_t savedSolo_ = 0;
+  bool closing_ = false;
+  bool settingBpm_ = false;
+};
+
+}  // namespace melko
