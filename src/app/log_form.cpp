@@ -37,7 +37,7 @@ void TLogForm::Line(std::string_view text) {
   int before = text_.size();
   AppendLogLine(text_, line);
   if (text_.size() < before) {
-    memo_->setPlainText(text_);  // trimmed: show the new text from its start
+    memo_->setPlainText(text_.left(text_.size() - 1));  // trimmed: show the kept text anew
   } else {
     memo_->appendPlainText(text_.mid(before, text_.size() - before - 1));
   }

@@ -253,7 +253,9 @@ void SongDocument::CloseExTrack() {
 
 void SongDocument::OpenAtStart(bool lastRunAbnormal, const std::string& commandLineFile) {
   if (settings_.AutoSave || lastRunAbnormal) {
-    if (OpenSong(TempFile())) {
+    // No temporary file yet (the first run with AutoSave): nothing to recover,
+    // and nothing to complain about.
+    if (FileExists(TempFile()) && OpenSong(TempFile())) {
       song_.SongSaved = false;
       BackupCurrent = false;
       if (!lastRunAbnormal) {
