@@ -70,6 +70,11 @@ void UseJapaneseFont(QApplication& app) {
 }  // namespace
 
 int RunApplication(int argc, char** argv, const std::vector<std::string>& args, const std::string& dataDir) {
+  if (!std::getenv("DISPLAY") && !std::getenv("WAYLAND_DISPLAY") && !std::getenv("QT_QPA_PLATFORM")) {
+    std::cerr << "melko: no display to open the window on; see melko --help for the batch commands and "
+                 "--screenshot\n";
+    return 2;
+  }
   QApplication app(argc, argv);
   QApplication::setApplicationName(QStringLiteral("MELKO"));
   UseJapaneseFont(app);

@@ -80,6 +80,8 @@ TMkMainForm::TMkMainForm(AppCore& core, UserPrompt& prompt, MainFormOptions opti
   };
   core_.ReportError = [this](const std::string& text) { prompt_.ShowError(text); };
   core_.Ports().SetMasterVolumeBar = [this](int volume) { scbMasterVolume->setValue(volume); };
+  // The guide click's plain beep comes from the timer thread: queue it here.
+  core_.Engine().Beep = [this] { QMetaObject::invokeMethod(this, [] { QApplication::beep(); }, Qt::QueuedConnection); };
 
   drainTimer_ = new QTimer(this);
   drainTimer_->setInterval(20);
@@ -101,6 +103,7 @@ TMkMainForm::TMkMainForm(AppCore& core, UserPrompt& prompt, MainFormOptions opti
 TMkMainForm::~TMkMainForm() {
   core_.Engine().StopPlayback();
   core_.Log.SetTarget(nullptr);
+  core_.Engine().Beep = nullptr;
   core_.ReportError = nullptr;
   core_.Ports().SetMasterVolumeBar = nullptr;
 }
@@ -345,6 +348,7 @@ void TMkMainForm::OnSongLoaded() {
   r.CurrentTick = 0;
   r.SavedMeasure = 0;
   SetUndoState(false, "Undo");
+  ShowTime(0);
   core_.Engine().TempoMapChanged();
   UpdateMeasureMax();
   scbMeas->blockSignals(true);
