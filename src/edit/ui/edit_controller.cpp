@@ -1,0 +1,174 @@
+#include "edit/ui/edit_controller.h"
+
+#include <QApplication>
+#include <QCursor>
+#include <QGuiApplication>
+#include <QMenu>
+#include <QMessageBox>
+#include <QScreen>
+
+#include "edit/ui/set_dialogs.h"
+#include "edit/ui/tool_dialogs.h"
+
+namespace melko {
+
+namespace {
+// Tool and set commands put the pointer here before their dialog opens.
+void PointerToDialog() {
+  if (QScreen* screen = QGuiApplication::primaryScreen()) {
+    QRect r = screen->geometry();
+    QCursor::setPos(r.width() / 2 + 40, r.height() / 2 + 16);
+  }
+}
+}  // namespace
+
+TEditController::TEditController(Song& song, QWidget* window)
+    : QObject(window), song_(song), window_(window), dispatcher_(song, *this) {
+  auto loopBegin = [this] { dispatcher_.SetLoopBegin(); };
+  auto loopEnd = [this] { dispatcher_.SetLoopEnd(); };
+  pop_ = BuildEditMenu(window, QString(), false, [this](int tag) { Run(tag); }, loopBegin, loopEnd);
+  edit_ = BuildEditMenu(window, QStringLiteral("編集(&E)"), true, [this](int tag) { RunFromEditMenu(tag); }, loopBegin,
+                        loopEnd);
+  connect(pop_.Menu, &QMenu::aboutToShow, this, [this] {
+    if (Hooks.ReadRangeBoxes) Hooks.ReadRangeBoxes();
+    EnableEditMenu(pop_, dispatcher_.PopEditMenuPopup(), static_cast<bool>(Hooks.ValueCurves));
+  });
+  connect(edit_.Menu, &QMenu::aboutToShow, this, [this] {
+    if (Hooks.ReadRangeBoxes) Hooks.ReadRangeBoxes();
+    EnableEditMenu(edit_, dispatcher_.PopEditMenuPopup(), static_cast<bool>(Hooks.ValueCurves));
+  });
+  // Shortcuts must reach RunFromEditMenu, which checks the state itself.
+  connect(edit_.Menu, &QMenu::aboutToHide, this, [this] { EnableAll(edit_, static_cast<bool>(Hooks.ValueCurves)); });
+  EnableAll(edit_, false);
+}
+
+TEditController::~TEditController() = default;
+
+bool TEditController::LoadNameTables(const std::string& dataDir) {
+  return LoadEditNameTables(dataDir, tables_, [this](const std::string& m) { ShowMessage(m); });
+}
+
+void TEditController::Run(int tag) { dispatcher_.PopUpEditClick(tag); }
+
+void TEditController::RunFromEditMenu(int tag) {
+  if (Hooks.ReadRangeBoxes) Hooks.ReadRangeBoxes();
+  EditMenuEnabled e = dispatcher_.PopEditMenuPopup();
+  if (!CommandEnabled(tag, e) || (tag == kCmdMakeValues && !Hooks.ValueCurves)) {
+    QApplication::beep();
+    return;
+  }
+  dispatcher_.PopUpEditClick(tag);
+}
+
+void TEditController::NoteOn(int note, int velocity) {
+  if (transposeDlg_) transposeDlg_->NoteOn(note, velocity);
+  if (cutterDlg_) cutterDlg_->NoteOn(note, velocity);
+}
+
+bool TEditController::Exec(QDialog& dialog) { return dialog.exec() == QDialog::Accepted; }
+
+bool TEditController::OpenToolDialog(int command, ToolSettings& s) {
+  PointerToDialog();
+  switch (command) {
+    case kCmdDynamics: {
+      TDynamicsDlg dlg(s.Dynamics, tables_.DynCtrl, window_);
+      return Exec(dlg);
+    }
+    case kCmdTranspose: {
+      TTransposeDlg dlg(s.Transpose, CenterC, window_);
+      transposeDlg_ = &dlg;
+      return Exec(dlg);
+    }
+    case kCmdGateTime: {
+      TGateDlg dlg(s.Gate, song_.TPQN, window_);
+      return Exec(dlg);
+    }
+    case kCmdQuantize: {
+      TQuantizeDlg dlg(s.Quantize, s.QuantizeResolution, song_.TPQN, window_);
+      return Exec(dlg);
+    }
+    case kCmdEventCutter: {
+      TEventCutterDlg dlg(s.Cutter, tables_.Control, tables_.Meta, CenterC, window_);
+      cutterDlg_ = &dlg;
+      return Exec(dlg);
+    }
+  }
+  return false;
+}
+
+bool TEditController::OpenSetDialog(int command, SetPositionValues& v) {
+  PointerToDialog();
+  switch (command) {
+    case kCmdTempo: {
+      TBPMDlg dlg(window_);
+      if (!Exec(dlg)) return false;
+      v.Bpm = dlg.Bpm();
+      return true;
+    }
+    case kCmdMeter: {
+      TMeterDlg dlg(window_);
+      if (!ExecCentered(dlg)) return false;
+      v.Meter = dlg.Value();
+      return true;
+    }
+    case kCmdKeySig: {
+      TKeySigDlg dlg(window_);
+      if (!ExecCentered(dlg)) return false;
+      v.Key = dlg.Value();
+      return true;
+    }
+  }
+  return false;
+}
+
+bool TEditController::MeterDialog(uint32_t& meter) {
+  TMeterDlg dlg(window_, meter);
+  if (!ExecCentered(dlg)) return false;
+  meter = dlg.Value();
+  return true;
+}
+
+bool TEditController::KeyDialog(uint32_t& key) {
+  TKeySigDlg dlg(window_, key);
+  if (!ExecCentered(dlg)) return false;
+  key = dlg.Value();
+  return true;
+}
+
+bool TEditController::OpenValueCurves() {
+  if (!Hooks.ValueCurves) return false;
+  PointerToDialog();
+  return Hooks.ValueCurves();
+}
+
+void TEditController::ShowMessage(const std::string& text) {
+  if (Hooks.ShowError) Hooks.ShowError(text);
+  else QMessageBox::warning(window_, QStringLiteral("MELKO"), QString::fromStdString(text));
+}
+
+void TEditController::RefreshViews(int fromTrack, int toTrack) {
+  if (Hooks.RefreshViews) Hooks.RefreshViews(fromTrack, toTrack);
+}
+
+void TEditController::ConductorChanged(uint32_t bpm) {
+  if (Hooks.ConductorChanged) Hooks.ConductorChanged(bpm);
+}
+
+void TEditController::RangeChanged() {
+  if (Hooks.RangeChanged) Hooks.RangeChanged();
+}
+
+void TEditController::UndoStateChanged() {
+  const UndoMenuState& u = dispatcher_.Undo();
+  pop_.popUndo->setEnabled(u.UndoEnabled);
+  pop_.popRedo->setEnabled(u.RedoEnabled);
+  if (Hooks.UndoChanged) Hooks.UndoChanged(u);
+}
+
+bool TEditController::IsPlaying() { return Hooks.IsPlaying && Hooks.IsPlaying(); }
+
+void TEditController::BackupStale() {
+  if (Hooks.EditCounted) Hooks.EditCounted();
+}
+
+}  // namespace melko

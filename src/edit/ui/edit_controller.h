@@ -1,0 +1,91 @@
+// TEditController: the edit layer as the main window sees it. It owns the
+// dispatcher (and with it the edit range, the tools' settings and the undo
+// state), the name tables, PopEditMenu and the Edit menu, and answers the
+// dispatcher's questions with the Qt dialogs. The window tells it what to do
+// for the parts that are the window's own through Hooks. UI thread only;
+// the song and the window must outlive it.
+#pragma once
+
+#include <QObject>
+#include <QPointer>
+#include <functional>
+#include <memory>
+#include <string>
+
+#include "edit/edit_dispatcher.h"
+#include "edit/name_tables.h"
+#include "edit/ui/edit_menus.h"
+
+class QDialog;
+class QWidget;
+
+namespace melko {
+
+class TTransposeDlg;
+class TEventCutterDlg;
+
+struct EditWindowHooks {
+  std::function<void()> ReadRangeBoxes;              // the boxes' text into the range, before a command
+  std::function<void()> RangeChanged;                // the range boxes show the range again
+  std::function<void(const UndoMenuState&)> UndoChanged;  // sbtUndo's state, caption and hint
+  std::function<void(int, int)> RefreshViews;        // views of tracks from..to
+  std::function<void(uint32_t)> ConductorChanged;    // maps rebuilt; the song's first tempo
+  std::function<bool()> IsPlaying;
+  std::function<void()> EditCounted;                 // the backup is not current; count the edit
+  std::function<void(const std::string&)> ShowError; // the program's error box
+  std::function<bool()> ValueCurves;                 // the value-curve dialog (command 9), when there is one
+};
+
+class TEditController : public QObject, public EditUi {
+  Q_OBJECT
+ public:
+  TEditController(Song& song, QWidget* window);
+  ~TEditController() override;
+
+  // Reads DYNCTRL.TXT, CONTROL.TXT and META.TXT from the data folder; bad
+  // lines are reported through Hooks.ShowError. False when one is missing.
+  bool LoadNameTables(const std::string& dataDir);
+
+  EditDispatcher& Dispatcher() { return dispatcher_; }
+  QMenu* PopEditMenu() { return pop_.Menu; }
+  QMenu* EditMenu() { return edit_.Menu; }
+  const EditNameTables& Tables() const { return tables_; }
+
+  EditWindowHooks Hooks;
+  int CenterC = 0;  // octave offset of note names ("CenterC")
+
+  // Runs a command as the popup menu does (sbtUndo: Run(kCmdUndo)).
+  void Run(int tag);
+  // A note-on from MIDI input, for the open transpose or event cutter dialog.
+  void NoteOn(int note, int velocity);
+  // The strip's meter and key boxes open these.
+  bool MeterDialog(uint32_t& meter);
+  bool KeyDialog(uint32_t& key);
+
+  // EditUi
+  bool OpenToolDialog(int command, ToolSettings& settings) override;
+  bool OpenSetDialog(int command, SetPositionValues& values) override;
+  bool OpenValueCurves() override;
+  void ShowMessage(const std::string& text) override;
+  void RefreshViews(int fromTrack, int toTrack) override;
+  void ConductorChanged(uint32_t bpm) override;
+  void RangeChanged() override;
+  void UndoStateChanged() override;
+  bool IsPlaying() override;
+  void BackupStale() override;
+
+ private:
+  void RunFromEditMenu(int tag);
+  bool Exec(QDialog& dialog);
+
+  Song& song_;
+  QWidget* window_;
+  EditDispatcher dispatcher_;
+  EditNameTables tables_;
+  EditMenuActions pop_;
+  EditMenuActions edit_;
+  QPointer<TTransposeDlg> transposeDlg_;
+  QPointer<TEventCutterDlg> cutterDlg_;
+};
+
+}  // namespace melko
