@@ -121,14 +121,26 @@ int RunScreenshot(int argc, char** argv, const std::vector<std::string>& args, c
   form.resize(900, form.sizeHint().height());
   form.show();
   form.Startup("");
-  if (args.size() == 3) form.Document().OpenFile(args[2]);
+  if (args.size() == 3) form.Document().OpenFile(QFileInfo(QString::fromStdString(args[2])).absoluteFilePath().toStdString());
   QApplication::processEvents();
   form.LogForm()->resize(900, 320);
   form.LogForm()->show();
   QApplication::processEvents();
 
-  QImage main = form.grab().toImage();
-  QImage log = form.LogForm()->grab().toImage();
+  // Offscreen windows have no frame: each picture gets a caption bar.
+  auto framed = [](QWidget& w) {
+    QImage body = w.grab().toImage();
+    const int bar = 22;
+    QImage image(body.width(), body.height() + bar, QImage::Format_RGB32);
+    image.fill(QColor(0x3C, 0x5A, 0x8C));
+    QPainter p(&image);
+    p.setPen(Qt::white);
+    p.drawText(QRect(6, 0, body.width() - 12, bar), Qt::AlignVCenter | Qt::AlignLeft, w.windowTitle());
+    p.drawImage(0, bar, body);
+    return image;
+  };
+  QImage main = framed(form);
+  QImage log = framed(*form.LogForm());
   const int gap = 8;
   QImage out(std::max(main.width(), log.width()), main.height() + gap + log.height(), QImage::Format_RGB32);
   out.fill(Qt::darkGray);

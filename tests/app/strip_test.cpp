@@ -6,6 +6,7 @@
 #include <QAction>
 #include <QLineEdit>
 #include <QMenu>
+#include <QMenuBar>
 #include <QPushButton>
 #include <QScrollBar>
 #include <QTest>
@@ -238,6 +239,42 @@ TEST_F(StripTest, ResetButtonsSendToTheFirstRangeTracksPort) {
     if (m.Bytes == std::vector<uint8_t>(kGsReset, kGsReset + sizeof kGsReset)) sawGs = true;
   EXPECT_TRUE(sawGs);
   EXPECT_EQ(f().scbMasterVolume->value(), 127);
+}
+
+}  // namespace
+}  // namespace melko::test
+
+namespace melko::test {
+namespace {
+
+TEST_F(StripTest, AltReleasedInARangeBoxOpensTheInstalledPopupMenu) {
+  QMenu edit(QStringLiteral("編集(&E)"));
+  QMenu pop;
+  pop.addAction(QStringLiteral("Copy"));
+  TEditRange shared;
+  f().InstallEditMenus(&edit, &pop, &shared);
+  EXPECT_EQ(&f().Range(), &shared);
+  Type(f().edStartRange, QStringLiteral("3/1/0"));
+  EXPECT_EQ(shared.EditFromTick, Tick(3, 0, 0));
+  QTest::keyRelease(f().edEndTrack, Qt::Key_Alt);
+  EXPECT_TRUE(pop.isVisible());
+  pop.hide();
+  bool inMenuBar = false;
+  for (QAction* a : f().menuBar()->actions()) inMenuBar |= a->menu() == &edit;
+  EXPECT_TRUE(inMenuBar);
+  f().menuBar()->removeAction(edit.menuAction());
+}
+
+TEST_F(StripTest, RewindWithSyncOutSendsTheSongPosition) {
+  f().cbxMidiSyncOut->setChecked(true);
+  f().scbMeas->setValue(4);
+  rig.Backend->Clear();
+  QTest::mouseClick(f().sbtRewind, Qt::LeftButton);
+  bool sawSpp = false;
+  for (const auto& m : rig.Backend->Snapshot())
+    if (m.Bytes == std::vector<uint8_t>{0xF2, 0x00, 0x00}) sawSpp = true;
+  EXPECT_TRUE(sawSpp);
+  f().cbxMidiSyncOut->setChecked(false);
 }
 
 }  // namespace
