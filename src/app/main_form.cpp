@@ -17,6 +17,7 @@
 #include <QTimer>
 #include <QVBoxLayout>
 
+#include "app/edit_hookup.h"
 #include "app/extrack_form.h"
 #include "app/log_form.h"
 #include "app/rcp_converter.h"
@@ -161,6 +162,7 @@ void TMkMainForm::Startup(const std::string& commandLineFile) {
   };
   RebuildHistoryMenus();
 
+  InstallEditLayer(*this, prompt_);
   doc_->NewSong(false);
   doc_->OpenAtStart(abnormal, commandLineFile);
   doc_->RestartBackupClock();

@@ -1,0 +1,52 @@
+#include "app/edit_hookup.h"
+
+#include <QLineEdit>
+#include <QPushButton>
+#include <QScrollBar>
+
+#include "app/extrack_form.h"
+#include "app/main_form.h"
+#include "edit/ui/edit_controller.h"
+
+namespace melko {
+
+TEditController* InstallEditLayer(TMkMainForm& form, UserPrompt& prompt) {
+  auto* edit = new TEditController(form.TheSong(), &form);
+  EditDispatcher& d = edit->Dispatcher();
+  // The document counts the edits for the backup (CountEdit), not the dispatcher.
+  d.BackupConds = 0;
+  EditWindowHooks& h = edit->Hooks;
+  h.ShowError = [&prompt](const std::string& text) { prompt.ShowError(text); };
+  h.ReadRangeBoxes = [&form] { form.ReadRangeBoxesNow(); };
+  h.RangeChanged = [&form] { form.WriteRangeBoxes(); };
+  h.UndoChanged = [&form](const UndoMenuState& u) {
+    form.SetUndoState(u.ButtonEnabled, u.ButtonHint);
+    form.sbtUndo->setText(QString::fromStdString(u.ButtonCaption));
+  };
+  h.RefreshViews = [&form](int, int) {
+    if (form.ViewsRefresh) form.ViewsRefresh();
+  };
+  h.ConductorChanged = [&form](uint32_t) {
+    // The same refresh as after an ExTrack conductor merge: engine tempo map,
+    // the strip's tempo, meter and key, the measure bar and the views.
+    if (form.ExTrackForm() && form.ExTrackForm()->ConductorChanged) form.ExTrackForm()->ConductorChanged();
+  };
+  h.IsPlaying = [&form] { return form.IsPlaying(); };
+  h.EditCounted = [&form] { form.Document().CountEdit(); };
+
+  form.InstallEditMenus(edit->EditMenu(), edit->PopEditMenu(), &d.Range, [edit] { edit->Run(kCmdUndo); });
+  form.BeginEditHook = [&d] { d.BeginEdit(); };
+  form.FinishEditHook = [&d](const std::string& hint) { d.FinishEdit(hint); };
+  form.MeterDialog = [edit](uint32_t& meter) { return edit->MeterDialog(meter); };
+  form.KeyDialog = [edit](uint32_t& key) { return edit->KeyDialog(key); };
+  auto previous = form.SongLoadedHook;
+  form.SongLoadedHook = [&form, edit, previous] {
+    edit->CenterC = form.Ini().ReadInteger("User", "CenterC", 0);
+    edit->Dispatcher().SongLoaded();
+    if (previous) previous();
+  };
+  edit->LoadNameTables(form.Document().DataDir());
+  return edit;
+}
+
+}  // namespace melko

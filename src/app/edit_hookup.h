@@ -1,0 +1,15 @@
+// Plugs the edit layer into the main window: the dispatcher with its range
+// and undo, PopEditMenu (Alt in the range boxes), the Edit menu, sbtUndo, the
+// meter and key dialogs of the strip, and the edit bracket of the ExTrack
+// merge. UI thread; the controller is a child of the window.
+#pragma once
+
+namespace melko {
+
+class TMkMainForm;
+class TEditController;
+class UserPrompt;
+
+TEditController* InstallEditLayer(TMkMainForm& form, UserPrompt& prompt);
+
+}  // namespace melko
