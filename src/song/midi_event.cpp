@@ -107,10 +107,15 @@ void EncodeEvent(TMidiData& out, TMidiEvent& ev, uint32_t& lastTick, uint8_t run
     out.PutByte(0xFF);
     out.PutByte(ev.Data1);
     WriteVarLen(out, ev.Len);
-    if (ev.Data) {
+    // Tempo, meter, key and the prefixes carry their number in Value, which
+    // a caller may have changed; any further payload bytes follow as stored.
+    const uint32_t n = static_cast<uint32_t>(MetaValueBytes(ev.Data1));
+    if (n > 0 && ev.Len >= n) {
+      WriteBigEndian(out, ev.Value, static_cast<int>(n));
+      if (ev.Data && ev.Len > n) out.PutBytes(ev.Data + n, ev.Len - n);
+    } else if (ev.Data) {
       out.PutBytes(ev.Data, ev.Len);
     } else {
-      // An event made in code carries its number in Value.
       WriteBigEndian(out, ev.Value, static_cast<int>(std::min<uint32_t>(ev.Len, 4)));
     }
   } else {

@@ -110,18 +110,37 @@ bool SplitSmf(const FileImage& image, SmfChunkList& list) {
     size_t next;
     if (!LocateChunk(image, pos, start, stop, next)) return false;
     pos = next;
-    // First see which channels the chunk uses: most chunks use at most one
-    // and are kept as they are.
+    // First see which channel streams the chunk would fill: most chunks use
+    // at most one and are kept as they are. In a format 0 file a channel
+    // prefix sends the following metas to a channel stream too.
     uint32_t channels = 0;
+    bool nameSeen = firstNameSeen;
     {
+      int target = 0;
       TSmfStream in;
       in.Open(start, stop);
       while (in.ReadNext() && !in.IsEndOfTrack()) {
-        uint8_t s = in.Event.Status;
-        if (s >= 0x80 && s < 0xF0) channels |= 1u << (s & 0x0F);
+        const TMidiEvent& ev = in.Event;
+        uint8_t s = ev.Status;
+        if (s >= 0x80 && s < 0xF0) {
+          channels |= 1u << (s & 0x0F);
+        } else if (format0 && s >= 0xF0) {
+          uint8_t type = ev.Data1;
+          if (s == 0xFF && (type == 0x06 || type == 0x51 || type == 0x54 || type == 0x58 || type == 0x59)) continue;
+          if (s == 0xFF && type == 0x03 && !nameSeen) {
+            nameSeen = true;
+            continue;
+          }
+          if (s == 0xFF && type == 0x20) {
+            if (ev.Len >= 1 && ev.Value < 16) target = static_cast<int>(ev.Value) + 1;
+            continue;
+          }
+          if (target > 0) channels |= 1u << (target - 1);
+        }
       }
     }
     if (n > 0 && (channels & (channels - 1)) == 0) {
+      firstNameSeen = nameSeen;
       refs.push_back(Ref{-1, start, static_cast<uint32_t>(stop - start)});
       continue;
     }

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <filesystem>
 #include <fstream>
 #include <iterator>
 
@@ -30,6 +31,8 @@ std::string UpperExtension(const std::string& fileName) {
 }
 
 bool ReadWholeFile(const std::string& fileName, FileImage& image) {
+  std::error_code ec;
+  if (!std::filesystem::is_regular_file(fileName, ec)) return false;
   std::ifstream in(fileName, std::ios::binary);
   if (!in) return false;
   in.seekg(0, std::ios::end);
@@ -116,6 +119,7 @@ class ConductorInserts {
     if (clip_.HasData()) {
       TMidiData merged;
       MixTrack(merged, song_.Tracks[conductor_], clip_, 0, end_, 1, false);
+      merged.ShrinkToFit();
       song_.Tracks[conductor_].Swap(merged);
       indexed_ = false;
     }
@@ -219,7 +223,8 @@ void ReadSmfTrack(Song& song, const SmfChunkList::Chunk& chunk, int& trackIndex,
   std::vector<NoteRec> notes;
   bool usedNoteOffStatus = false;
   PairNotes(start, stop, conv, notes, usedNoteOffStatus);
-  if (usedNoteOffStatus) song.NoteOffStyle = true;
+  // The note-off style belongs to the open song: an ExTrack does not change it.
+  if (usedNoteOffStatus && isSong) song.NoteOffStyle = true;
 
   const uint8_t nameType = song.Options.TrackName1 ? 0x01 : 0x03;
   const uint32_t maxGate = song.MaxGate();

@@ -132,10 +132,8 @@ FileImage WriteSmfImage(Song& song) {
 
 bool SaveSongFile(Song& song, const std::string& fileName, bool format0, std::string* error) {
   FileImage image = WriteSmfImage(song);
-  if (format0 && !ConvertSmfMerge(image)) {
-    if (error) *error = "format 0 conversion failed";
-    return false;
-  }
+  // A merge that fails leaves the format 1 image, which is saved instead.
+  if (format0) ConvertSmfMerge(image);
   if (!WriteFileAtomically(fileName, std::string_view(reinterpret_cast<const char*>(image.data()), image.size()))) {
     if (error) *error = "cannot write " + fileName;
     return false;

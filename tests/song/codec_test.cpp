@@ -111,6 +111,25 @@ TEST(Codec, LongSysExAndMetaKeepTheirFullLength) {
   EXPECT_EQ(copy.Length(), track.Length());
 }
 
+TEST(Codec, ChangedTempoValueIsWrittenBack) {
+  TMidiData a;
+  TMidiEvent ev;
+  ev.Status = 0xFF;
+  ev.Data1 = 0x51;
+  ev.Len = 3;
+  ev.Value = 500000;
+  uint32_t last = 0;
+  EncodeEvent(a, ev, last, 0, MaxGate(480));
+  const uint8_t* p = a.Top();
+  TMidiEvent back;
+  DecodeEvent(p, a.End(), 0, back);
+  back.Value = 400000;
+  TMidiData b;
+  last = 0;
+  EncodeEvent(b, back, last, 0, MaxGate(480));
+  EXPECT_EQ(test::Bytes(b.Top(), b.Top() + b.Length()), (test::Bytes{0x00, 0xFF, 0x51, 0x03, 0x06, 0x1A, 0x80}));
+}
+
 TEST(Codec, ShortTempoPayloadDoesNotReadIntoTheNextEvent) {
   // FF 51 with a two-byte payload followed by a program change.
   Bytes stream{0x00, 0xFF, 0x51, 0x02, 0x07, 0xA1, 0x00, 0xC0, 0x05};

@@ -4,6 +4,8 @@
 #include "smf_builder.h"
 #include "song/smf_writer.h"
 
+#include <algorithm>
+
 namespace melko {
 namespace {
 
@@ -337,6 +339,48 @@ TEST(SmfReaderDamage, DamagedChunks) {
   EXPECT_EQ(Notes(song, 1).size(), 1u);
   EXPECT_EQ(Notes(song, 2).size(), 1u);
   EXPECT_EQ(song.Ch[2], 1);
+}
+
+TEST(SmfReaderDamage, AFolderIsNotAFile) {
+  Song song;
+  RecordingPrompt prompt;
+  MemoryLog log;
+  song.Log = &log;
+  std::string dir = ::testing::TempDir();
+  EXPECT_FALSE(OpenSongFile(song, dir, prompt));
+  ASSERT_EQ(prompt.Errors.size(), 1u);
+  EXPECT_EQ(prompt.Errors[0], dir + kMsgLoadFailed);
+}
+
+TEST(SmfReader, Format0ChannelPrefixSendsMetasToTheChannelTrack) {
+  // The second chunk holds notes on channel 1 and, behind a prefix for
+  // channel 6, a text: the text gets a track of its own.
+  Bytes file = Header(0, 2, 480);
+  Append(file, Chunk(TrackBody({{0, Tempo(500000)}, {0, EndOfTrack()}})));
+  Append(file, Chunk(TrackBody({{0, Meta(0x20, {5})}, {0, MetaText(1, "x")}, {0, On(0, 60, 100)}, {10, Off(0, 60)},
+                                {0, EndOfTrack()}})));
+  Song song;
+  ASSERT_TRUE(Load(song, file));
+  EXPECT_EQ(song.LastTrack, 2);
+  EXPECT_EQ(Notes(song, 1).size(), 1u);
+  auto text = Events(song.Tracks[2]);
+  ASSERT_EQ(text.size(), 1u);
+  EXPECT_EQ(text[0].Data1, 0x01);
+}
+
+TEST(SmfReader, LogShowsTrackSizesInKilobyteSteps) {
+  Bytes body;
+  for (int i = 0; i < 500; ++i) Append(body, Bytes{0x01, 0xFF, 0x51, 0x03, 0x07, static_cast<uint8_t>(i % 2 ? 0xA1 : 0xA2), 0x20});
+  Append(body, Bytes{0x00, 0xFF, 0x2F, 0x00});
+  Bytes file = Header(1, 2, 480);
+  Append(file, Chunk(TrackBody({{0, Meta(0x58, {4, 2, 24, 8})}, {0, EndOfTrack()}})));
+  Append(file, Chunk(body));
+  Song song;
+  MemoryLog log;
+  ASSERT_TRUE(Load(song, file, nullptr, &log));
+  uint32_t used = song.Tracks[0].Length();
+  std::string want = Format("TR: 00 MDSize: %u", (used + 1023) / 1024 * 1024);
+  EXPECT_NE(std::find(log.Lines.begin(), log.Lines.end(), want), log.Lines.end());
 }
 
 TEST(SmfReaderDamage, LongVarLenAndHugeDeltasDoNotOverflow) {

@@ -135,6 +135,7 @@ TEST(ExTrack, ReadsIntoTracks65OnwardsWithoutTouchingTheSong) {
   EXPECT_EQ(Events(song.Tracks[65]).size(), 1u);  // the tempo, in the ExTrack's own conductor
   EXPECT_EQ(Events(song.Tracks[66]).size(), 1u);
   EXPECT_EQ(song.TrackEnds[66], 10u);
+  EXPECT_FALSE(song.NoteOffStyle);  // the ExTrack's note-offs do not change how the song saves
 }
 
 }  // namespace
