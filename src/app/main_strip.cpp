@@ -156,6 +156,8 @@ void TMkMainForm::ConnectStrip() {
     else if (!down) StopPlay();
   });
   connect(sbtLoop, &QPushButton::toggled, this, [this](bool on) { core_.Engine().SetFlag(kFlagLoop, on); });
+  // The engine takes the clock setting at each start; the rewind asks it too.
+  connect(cbxMidiSyncOut, &QCheckBox::toggled, this, [this](bool on) { core_.Engine().SyncOut = on; });
   connect(cbxGuideClick, &QCheckBox::toggled, this, [this](bool on) { core_.Engine().SetFlag(kFlagClick, on); });
   connect(sbtUndo, &QPushButton::clicked, this, [this] {
     if (undo_) undo_();
