@@ -44,6 +44,16 @@ void CutterBounds(CutterSettings& s, uint8_t code) {
   if (s.Low > s.High) std::swap(s.Low, s.High);
 }
 
+void StartRebuild(TMidiData& dest, const TMidiData& src) {
+  dest.Clear();
+  dest.Reserve(src.Length() + 16);
+}
+
+void FinishRebuild(TMidiData& dest, const TMidiData& src) {
+  if (src.IsNil() && dest.Length() == 0) dest.Free();
+  else dest.Touch();
+}
+
 namespace {
 
 int64_t NewValue(int method, int64_t v, int64_t add, int64_t change, int64_t set, int64_t centre, int64_t perc,
@@ -123,8 +133,7 @@ void Gate(TMidiEvent& ev, const GateSettings& g, int64_t maxGate) {
 void ApplyOnePass(Song& song, int track, uint32_t from, uint32_t to, OnePassMode mode, const ToolSettings& s) {
   TMidiData& dest = song.ShadowTracks[track];
   const TMidiData& src = song.Tracks[track];
-  dest.Free();
-  dest.Reserve(src.Length());
+  StartRebuild(dest, src);
   const uint32_t maxGate = song.MaxGate();
   uint32_t last = 0;
   TrackWalker w(src);
@@ -148,7 +157,7 @@ void ApplyOnePass(Song& song, int track, uint32_t from, uint32_t to, OnePassMode
     EncodeEvent(dest, ev, last, 0, maxGate);
     w.Advance();
   }
-  if (dest.IsNil() && !src.IsNil()) dest.Touch();
+  FinishRebuild(dest, src);
   song.SwapTrack(track);
 }
 
@@ -157,9 +166,8 @@ void ApplyEventCutter(Song& song, int track, int clipIndex, uint32_t from, uint8
   TMidiData& dest = song.ShadowTracks[track];
   const TMidiData& src = song.Tracks[track];
   TMidiData& clip = song.Clipboard[clipIndex];
-  dest.Free();
+  StartRebuild(dest, src);
   clip.Free();
-  dest.Reserve(src.Length());
   uint32_t last = 0, clipLast = from;
   TrackWalker w(src);
   while (!w.AtEnd()) {
@@ -169,7 +177,7 @@ void ApplyEventCutter(Song& song, int track, int clipIndex, uint32_t from, uint8
     if (cut) AppendNext(clip, w, ev.Time, clipLast);
     else AppendNext(dest, w, ev.Time, last);
   }
-  if (dest.IsNil() && !src.IsNil()) dest.Touch();
+  FinishRebuild(dest, src);
   song.SwapTrack(track);
 }
 

@@ -96,6 +96,13 @@ void DynamicsRange(int kind, int& lo, int& hi);
 // code is the chosen controller or meta type for Ctrl and Meta.
 void CutterBounds(CutterSettings& s, uint8_t code);
 
+// A track is rebuilt into its shadow, whose old contents (the version before
+// the last command) are dropped; the block is kept so that a long track does
+// not get fresh pages on every edit. A rebuilt track counts as written when
+// its source did or when anything was written into it.
+void StartRebuild(TMidiData& dest, const TMidiData& src);
+void FinishRebuild(TMidiData& dest, const TMidiData& src);
+
 // The shared pass of dynamics (mode 0), transpose (1) and gate time (2).
 enum OnePassMode { kPassDynamics = 0, kPassTranspose = 1, kPassGate = 2 };
 void ApplyOnePass(Song& song, int track, uint32_t from, uint32_t to, OnePassMode mode, const ToolSettings& s);

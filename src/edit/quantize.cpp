@@ -12,11 +12,13 @@ namespace melko {
 
 namespace {
 
+constexpr uint32_t kKeepBody = 0xFFFFFFFF;
+
 struct Item {
   uint32_t Tick;
   uint32_t Body;    // offset of the stored body in the old track
   uint32_t Length;  // its length in bytes
-  int64_t Gate;     // new gate of a note, -1 when the body is kept as it is
+  uint32_t Gate;    // new gate of a note, kKeepBody when the body is copied as it is
 };
 
 // Insertion sort from the end as the moves are local (a note moves at most
@@ -52,11 +54,14 @@ void ApplyQuantize(Song& song, int track, uint32_t from, uint32_t to, const Quan
   const int64_t strength = q.Strength;
   const int64_t ratio = q.Ratio == 0 ? 1 : q.Ratio;  // a divisor below: never 0
 
-  std::vector<Item> items;
+  // The array is kept between calls (UI thread only) so that a long track is
+  // not given fresh pages every time.
+  static std::vector<Item> items;
+  items.clear();
   items.reserve(src.Length() / 4 + 1);
   for (TrackWalker w(src); !w.AtEnd(); w.Advance()) {
     const TMidiEvent& ev = w.Next();
-    Item it{ev.Time, static_cast<uint32_t>(w.BodyBegin() - src.Top()), w.BodyLength(), -1};
+    Item it{ev.Time, static_cast<uint32_t>(w.BodyBegin() - src.Top()), w.BodyLength(), kKeepBody};
     if (ev.Status == 0x90 && ev.Time >= from && ev.Time < to) {
       int64_t t = ev.Time;
       switch (q.Type) {
@@ -75,7 +80,7 @@ void ApplyQuantize(Song& song, int track, uint32_t from, uint32_t to, const Quan
           int64_t a = ratio * hi / 100, b = ratio * lo / 100;
           if (a - d <= d - b) d = d + (a - d) * strength / 100;
           else d = d - (d - b) * strength / 100;
-          it.Gate = d;
+          it.Gate = static_cast<uint32_t>(ClampInt(d, 1, song.MaxGate()));
           break;
         }
       }
@@ -86,13 +91,12 @@ void ApplyQuantize(Song& song, int track, uint32_t from, uint32_t to, const Quan
   StableSortByTick(items);
 
   TMidiData& dest = song.ShadowTracks[track];
-  dest.Free();
-  dest.Reserve(src.Length() + 16);
+  StartRebuild(dest, src);
   const uint32_t maxGate = song.MaxGate();
   uint32_t last = 0;
   for (const Item& it : items) {
     const uint8_t* body = src.Top() + it.Body;
-    if (it.Gate < 0) {
+    if (it.Gate == kKeepBody) {
       WriteVarLen(dest, it.Tick >= last ? it.Tick - last : 0);
       if (it.Tick > last) last = it.Tick;
       dest.PutBytes(body, it.Length);
@@ -101,11 +105,11 @@ void ApplyQuantize(Song& song, int track, uint32_t from, uint32_t to, const Quan
       const uint8_t* p = body;
       DecodeBody(p, body + it.Length, 0, ev);
       ev.Time = it.Tick;
-      ev.Value = static_cast<uint32_t>(ClampInt(it.Gate, 1, maxGate));
+      ev.Value = it.Gate;
       EncodeEvent(dest, ev, last, 0, maxGate);
     }
   }
-  if (dest.IsNil() && !src.IsNil()) dest.Touch();
+  FinishRebuild(dest, src);
   song.SwapTrack(track);
 }
 

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "edit/edit_tools.h"
 #include "song/track_ops.h"
 
 namespace melko {
@@ -14,9 +15,14 @@ uint32_t Saturate(uint64_t tick) {
   return tick >= kStreamDoneTick ? kStreamDoneTick - 1 : static_cast<uint32_t>(tick);
 }
 
-// A rebuilt track that lost every event still counts as written.
-void KeepWritten(TMidiData& dest, const TMidiData& old) {
-  if (dest.IsNil() && !old.IsNil()) dest.Touch();
+// Starts the rebuild of a track with the events before `from`; the walker
+// rests on the first event at or after it.
+uint32_t RebuildHead(TMidiData& dest, TrackWalker& w, const TMidiData& src, uint32_t from) {
+  StartRebuild(dest, src);
+  w.Reset(src);
+  uint32_t last = 0;
+  CopySpan(dest, w, 0, from, last);
+  return last;
 }
 
 // Sets span and length as copy does; false (and nothing else) for an empty range.
@@ -39,11 +45,11 @@ void Remove(Song& song, const TEditRange& r, bool closeGap) {
     if (t < 1 || t >= kSongTracks) break;
     TMidiData& dest = song.ShadowTracks[t];
     TrackWalker w;
-    uint32_t last = CopyHead(dest, w, song.Tracks[t], from);
+    uint32_t last = RebuildHead(dest, w, song.Tracks[t], from);
     uint32_t clipLast = from;
     CopySpan(song.Clipboard[i], w, from, end, clipLast);
     CopySpan(dest, w, 0, kAll, last, closeGap ? -int64_t(song.ClipLength) : 0);
-    KeepWritten(dest, song.Tracks[t]);
+    FinishRebuild(dest, song.Tracks[t]);
     song.SwapTrack(t);
   }
 }
@@ -62,7 +68,7 @@ void Lay(Song& song, const TEditRange& r, bool insert) {
     if (t < 1 || t >= kSongTracks) break;
     TMidiData& dest = song.ShadowTracks[t];
     TrackWalker old;
-    uint32_t last = CopyHead(dest, old, song.Tracks[t], from);
+    uint32_t last = RebuildHead(dest, old, song.Tracks[t], from);
     for (int k = 0; k < repeat; ++k) {
       uint64_t base = uint64_t(from) + uint64_t(k) * length;
       if (base >= kStreamDoneTick) break;
@@ -71,7 +77,7 @@ void Lay(Song& song, const TEditRange& r, bool insert) {
     }
     if (insert) CopySpan(dest, old, 0, kAll, last, static_cast<int64_t>(laid));
     else CopySpan(dest, old, Saturate(from + laid), kAll, last);
-    KeepWritten(dest, song.Tracks[t]);
+    FinishRebuild(dest, song.Tracks[t]);
     song.SwapTrack(t);
   }
 }
