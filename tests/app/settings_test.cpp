@@ -2,7 +2,10 @@
 // window's trimming rule and the data files required at start.
 #include <gtest/gtest.h>
 
+#include <QCursor>
+#include <QGuiApplication>
 #include <QPlainTextEdit>
+#include <QScreen>
 #include <cstdlib>
 #include <filesystem>
 
@@ -10,7 +13,9 @@
 #include "app/file_info.h"
 #include "app/log_form.h"
 #include "app/main_form.h"
+#include "app/user_prompt.h"
 #include "app_rig.h"
+#include "song/smf_reader.h"
 
 namespace melko::test {
 namespace {
@@ -201,6 +206,25 @@ TEST(Log, TheWindowShowsWhatItKeeps) {
   EXPECT_TRUE(log.Text().contains(QStringLiteral("<< あ >>")));
 }
 
+TEST(MessageBoxes, PointerMovesNearTheCentreAndBack) {
+  EnsureApp();
+  QRect screen = QGuiApplication::primaryScreen()->geometry();
+  QCursor::setPos(5, 7);
+  QPoint start = QCursor::pos();
+  struct Case {
+    const char* name;
+    int dx, dy;
+  } cases[] = {{"error box", 10, 35}, {"question box", -20, 30}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    {
+      PointerMove move(c.dx, c.dy);
+      EXPECT_EQ(QCursor::pos(), QPoint(screen.width() / 2 + c.dx, screen.height() / 2 + c.dy));
+    }
+    EXPECT_EQ(QCursor::pos(), start);
+  }
+}
+
 TEST(Startup, RequiredDataFiles) {
   TempDir dir;
   std::string data = dir.Path();
@@ -215,10 +239,15 @@ TEST(Startup, RequiredDataFiles) {
 }
 
 TEST(Startup, ShippedDataFolderHasEveryRequiredFile) {
-  const char* source = std::getenv("MELKO_SOURCE_DIR");
-  if (!source) GTEST_SKIP() << "MELKO_SOURCE_DIR not set";
-  std::string data = std::string(source) + "/data/MELKO/";
+  std::string data = MELKO_BUILT_DATA_DIR;
   EXPECT_EQ(MissingRequiredFile(data), "");
+  // The setup template made at build time: a conductor and 16 channel tracks.
+  Song setup;
+  ScriptedPrompt prompt;
+  ASSERT_TRUE(OpenSongFile(setup, data + "_SETUP.MID", prompt));
+  EXPECT_EQ(setup.LastTrack, 16);
+  EXPECT_EQ(setup.Ch[10], 9);
+  EXPECT_EQ(setup.GetSongTempo(), 120u);
   // Codes of two characters are hexadecimal: controller codes use three digits.
   std::string control = ReadFile(data + "CONTROL.TXT");
   EXPECT_NE(control.find("010 Pan"), std::string::npos);

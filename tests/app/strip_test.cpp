@@ -12,6 +12,7 @@
 #include <QScrollBar>
 #include <QTest>
 
+#include "app/log_form.h"
 #include "app_rig.h"
 #include "edit/edit_range.h"
 
@@ -188,8 +189,11 @@ TEST_F(StripTest, PlayFollowsBeatsAndAutoRewindReturnsToTheSavedMeasure) {
   EXPECT_FALSE(f().sbtPlay->isChecked());
   EXPECT_EQ(f().scbMeas->value(), 3);
   EXPECT_EQ(f().edLoc->text(), QStringLiteral("003/01/000"));
-  // Notes went to the synth.
+  // Notes went to the synth, and the engine's lines to the log window.
   EXPECT_FALSE(rig.Backend->Snapshot().empty());
+  QString log = f().LogForm()->Text();
+  EXPECT_TRUE(log.contains(QStringLiteral("StartPos: 5760\n--- START PLAYING!! ---")));
+  EXPECT_TRUE(log.contains(QStringLiteral("--- STOP  PLAYING!! ---")));
 }
 
 TEST_F(StripTest, WithoutAutoRewindThePositionStaysWherePlaybackStopped) {
