@@ -171,7 +171,7 @@ void TMkMainForm::Startup(const std::string& commandLineFile) {
 
 void TMkMainForm::InstallEditMenus(QMenu* editMenu, QMenu* popEditMenu, TEditRange* range,
                                    std::function<void()> undo) {
-  if (editMenu) menuBar()->insertMenu(mnuMidi->menuAction(), editMenu);
+  if (editMenu) menuBar()->insertMenu(mnuPlay->menuAction(), editMenu);
   PopEditMenu = popEditMenu;
   if (range) {
     *range = *range_;
