@@ -317,3 +317,26 @@ TEST(EditTools, EveryTrackOfTheRangeIsRebuiltAndMarked) {
 
 }  // namespace
 }  // namespace melko
+
+namespace melko {
+namespace {
+
+TEST(EditTools, QuantizeOrderHoldsWhenManyEventsAreOvertaken) {
+  // 3000 notes at 181 move to 240 past 3000 controllers at 200: far more
+  // moves than a local sort is given, so the whole array is sorted instead.
+  Fixture f;
+  std::vector<TMidiEvent> in;
+  for (int i = 0; i < 3000; ++i) in.push_back(Note(181, static_cast<uint8_t>(i % 128)));
+  for (int i = 0; i < 3000; ++i) in.push_back(Ctrl(200, 7, static_cast<uint8_t>(i % 128)));
+  SetTrack(f.song, 1, in);
+  f.Run(kCmdQuantize, [](ToolSettings& s) { s.Quantize = Q(kQuantizeGrid, 120, 100); });
+  auto ev = Events(f.song.Tracks[1]);
+  ASSERT_EQ(ev.size(), 6000u);
+  for (int i = 0; i < 3000; ++i) {
+    ASSERT_EQ(ev[i], (Ev{200, 0xB0, 7, i % 128, 0})) << i;
+    ASSERT_EQ(ev[3000 + i], (Ev{240, 0x90, i % 128, 100, 120})) << i;
+  }
+}
+
+}  // namespace
+}  // namespace melko
