@@ -37,6 +37,11 @@ QPushButton* Button(QWidget* parent, const char* name, const QString& caption, b
   return b;
 }
 QString Q(const std::string& s) { return QString::fromStdString(s); }
+// Rewrites a box only when its text changes, so a selection made on Enter stays.
+void SetBoxText(QLineEdit* box, const std::string& text) {
+  QString t = Q(text);
+  if (box->text() != t) box->setText(t);
+}
 }  // namespace
 
 void TMkMainForm::BuildStrip() {
@@ -143,7 +148,10 @@ void TMkMainForm::ConnectStrip() {
   for (QLineEdit* box : {edStartTrack, edEndTrack, edStartRange, edEndRange}) {
     box->installEventFilter(this);
     connect(box, &QLineEdit::editingFinished, this, &TMkMainForm::ReadRangeBoxesNow);
-    connect(box, &QLineEdit::returnPressed, box, &QLineEdit::selectAll);
+    connect(box, &QLineEdit::returnPressed, this, [this, box] {
+      ReadRangeBoxesNow();
+      box->selectAll();
+    });
   }
   connect(scbMeas, &QScrollBar::valueChanged, this, [this] { scbMeasChange(); });
   connect(scbMeas, &QScrollBar::sliderReleased, this, &TMkMainForm::ScrollEnd);
@@ -199,10 +207,10 @@ bool TMkMainForm::eventFilter(QObject* watched, QEvent* event) {
 void TMkMainForm::WriteRangeBoxes() {
   const TEditRange& r = *range_;
   const SongMaps& maps = core_.TheSong.Maps;
-  edStartTrack->setText(QString::number(r.EditFromTrack));
-  edEndTrack->setText(QString::number(r.EditToTrack));
-  edStartRange->setText(Q(TickToLocText(maps, r.EditFromTick)));
-  edEndRange->setText(Q(TickToLocText(maps, r.EditToTick)));
+  SetBoxText(edStartTrack, std::to_string(r.EditFromTrack));
+  SetBoxText(edEndTrack, std::to_string(r.EditToTrack));
+  SetBoxText(edStartRange, TickToLocText(maps, r.EditFromTick));
+  SetBoxText(edEndRange, TickToLocText(maps, r.EditToTick));
 }
 
 void TMkMainForm::ReadRangeBoxesNow() {

@@ -67,6 +67,7 @@ TEST_F(StripTest, TypedPositionsFallBackFieldByField) {
     Type(f().edStartRange, QString::fromLatin1(c.typed));
     EXPECT_EQ(f().edStartRange->text().toStdString(), c.shown);
     EXPECT_EQ(f().edStartRange->text().toStdString(), TickToLocText(rig.song().Maps, f().Range().EditFromTick));
+    EXPECT_EQ(f().edStartRange->selectedText(), f().edStartRange->text());  // Enter selects the text
   }
   EXPECT_EQ(f().Range().EditFromTick, Tick(4, 1, 0));
 }
