@@ -1,5 +1,7 @@
 #include "app/song_document.h"
 
+#include <sys/stat.h>
+
 #include <ctime>
 
 #include "app/file_info.h"
@@ -21,8 +23,13 @@ const char* const kUntitled = "UNTITLED.MID";
 const char* const kTitlePrefix = "MELKO98 - ";
 
 bool FileExists(const std::string& path) {
-  std::string bytes;
-  return ReadWholeFile(path, bytes);
+  struct stat st {};
+  return ::stat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode);
+}
+
+long long FileSize(const std::string& path) {
+  struct stat st {};
+  return ::stat(path.c_str(), &st) == 0 ? static_cast<long long>(st.st_size) : 0;
 }
 }  // namespace
 
@@ -120,6 +127,7 @@ bool SongDocument::SaveSong(const std::string& fileName) {
     prompt_.ShowError(kMsgWriteFailed);
     return false;
   }
+  if (settings_.SaveAlwaysSmfFormat0) song_.LogLine(Format("ConvedFileSize: %lld", FileSize(fileName)));
   WriteFileInfo(FileInfo, fileName, song_, Recording);
   SaveFileInfo();
   return true;
@@ -187,6 +195,7 @@ void SongDocument::SaveAsFormat0Command() {
   if (file.empty()) return;
   Stop();
   if (SaveSongFile(song_, file, true)) {
+    song_.LogLine(Format("ConvedFileSize: %lld", FileSize(file)));
     Format0Name = file;
   } else {
     prompt_.ShowError(kMsgWriteFailed);

@@ -248,6 +248,7 @@ TEST(Document, SaveAsFormat0LeavesTheDocumentAlone) {
   std::string bytes = ReadFile(f0);
   ASSERT_GT(bytes.size(), 14u);
   EXPECT_EQ(bytes[9], 0);  // format 0
+  EXPECT_TRUE(rig.form->LogForm()->Text().contains(QStringLiteral("ConvedFileSize: %1").arg(bytes.size())));
   EXPECT_EQ(rig.doc().DocumentName, file);
   EXPECT_FALSE(rig.song().SongSaved);
 }
