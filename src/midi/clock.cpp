@@ -16,6 +16,8 @@ SteadyClock::SteadyClock() : originNs_(MonotonicNs()) {}
 
 uint32_t SteadyClock::NowMs() { return uint32_t((MonotonicNs() - originNs_) / 1000000); }
 
+uint64_t SteadyClock::NowUs() { return uint64_t((MonotonicNs() - originNs_) / 1000); }
+
 void SteadyClock::SleepMs(uint32_t ms) {
   timespec ts{time_t(ms / 1000), long(ms % 1000) * 1000000};
   while (nanosleep(&ts, &ts) == -1 && errno == EINTR) {

@@ -5,6 +5,7 @@
 #include <signal.h>
 #include <time.h>
 
+#include <algorithm>
 #include <cerrno>
 
 #include "midi/clock.h"
@@ -45,20 +46,30 @@ void ThreadTimer::Run(uint32_t periodMs) {
   int64_t now = SteadyClock::MonotonicNs();
   // First deadline: the next millisecond boundary of the clock one period on.
   int64_t sinceOrigin = now - originNs_;
-  int64_t next = originNs_ + (sinceOrigin / 1000000 + 1) * 1000000 + period - 1000000;
-  if (next <= now) next += 1000000;
+  int64_t nextPeriod = originNs_ + (sinceOrigin / 1000000 + 1) * 1000000 + period - 1000000;
+  if (nextPeriod <= now) nextPeriod += 1000000;
+  int64_t wake = nextPeriod;
   while (!stop_.load(std::memory_order_relaxed)) {
-    timespec ts = ToTimespec(next);
+    timespec ts = ToTimespec(wake);
     int rc;
     while ((rc = clock_nanosleep(CLOCK_MONOTONIC, TIMER_ABSTIME, &ts, nullptr)) == EINTR) {
     }
     if (stop_.load(std::memory_order_relaxed)) break;
+    wakeUs_ = -1;
     if (!callback_()) break;
-    next += period;
+    // A wake before the period's deadline was an extra one the callback asked
+    // for; the periodic deadlines stay where they were.
+    if (wake >= nextPeriod) nextPeriod += period;
     // After a long stall (suspend, debugger) skip the missed periods instead
     // of calling back in a burst; the engine catches up from the clock anyway.
     now = SteadyClock::MonotonicNs();
-    if (now - next > 50 * period) next = now + period - (now - originNs_) % 1000000;
+    if (now - nextPeriod > 50 * period) nextPeriod = now + period - (now - originNs_) % 1000000;
+    const int64_t woke = wake;
+    wake = nextPeriod;
+    if (wakeUs_ >= 0) {
+      int64_t wish = std::max(originNs_ + wakeUs_ * 1000, woke + kMinStepNs);
+      if (wish < wake) wake = wish;
+    }
   }
   active_ = false;
 }

@@ -166,7 +166,10 @@ bool PlaybackEngine::StartPlayback(uint32_t currentTick, int countInBeats) {
   // 11..13.
   Prepare(PlayTick);
   clock_.SleepMs(150);
-  LastTime = PlayStartTime = clock_.NowMs();
+  // Time counts from the start of the current millisecond, as the 1 ms timer
+  // always did, so each whole millisecond of the clock gives the same tick.
+  LastTimeUs = clock_.NowUs() / 1000 * 1000;
+  LastTime = PlayStartTime = uint32_t(LastTimeUs / 1000);
   PlayTime = 0;
   SetFlag(kFlagPlaying, true);
   TimerRunning = true;
@@ -182,7 +185,7 @@ void PlaybackEngine::Prepare(int32_t from) {
   }
   Post(EngineNotify, kNotifyTempo, uint32_t(CurrentTempo.load()));
   TimeScale = int32_t(tpqn_) * 1000;
-  TickAccumulator = -10 * int64_t(TimeScale);  // 10 ms of lead before the first tick
+  TickAccumulator = -10000 * int64_t(TimeScale);  // 10 ms of lead before the first tick
   EngineTick = NextClockTick = from;
   LoopBeatLength = int32_t(std::max<uint32_t>(song_.Maps.MeterAt(std::max(LoopBeginTick, 0)).TicksPerBeat, 1));
   ClockOn = SyncOut;
@@ -404,12 +407,13 @@ bool PlaybackEngine::TimerCallback() {
     const int32_t oldTick = PlayTick.load(std::memory_order_relaxed);
     int32_t finished = 0;
     // 2. Elapsed time into the accumulator.
-    uint32_t now = clock_.NowMs();
-    TickAccumulator += int64_t(int32_t(now - LastTime)) * TimeScale;
-    LastTime = now;
+    const uint64_t nowUs = clock_.NowUs();
+    TickAccumulator += int64_t(nowUs - LastTimeUs) * TimeScale;
+    LastTimeUs = nowUs;
+    LastTime = uint32_t((nowUs + 999) / 1000);
     // 3. Whole ticks out of it.
     int32_t tempo = CurrentTempo.load(std::memory_order_relaxed);
-    while (TickAccumulator >= tempo) {
+    while (TickAccumulator >= int64_t(tempo) * 1000) {
       if (ClockOn) {
         if (EngineTick == NextClockTick) {
           SendToSync(0xF8);
@@ -420,7 +424,7 @@ bool PlaybackEngine::TimerCallback() {
           ClockStartSent = true;
         }
       }
-      TickAccumulator -= tempo;
+      TickAccumulator -= int64_t(tempo) * 1000;
       ++EngineTick;
       while (TempoIndex < int32_t(tempo_.size()) && int64_t(tempo_[TempoIndex].Tick) <= EngineTick) {
         tempo = int32_t(std::max<uint32_t>(tempo_[TempoIndex].Tempo, 1));
@@ -486,6 +490,11 @@ bool PlaybackEngine::TimerCallback() {
       }
       if (!((flags & (kFlagLoop | kFlagRecording)) || ClockOn) && finished == PlayerCount) finishedAll = true;
     }
+    // The microsecond at which the next tick comes due at the current tempo
+    // (a tempo set from outside meanwhile is picked up by the next period).
+    const int64_t owed =
+        std::max<int64_t>(int64_t(CurrentTempo.load(std::memory_order_relaxed)) * 1000 - TickAccumulator, 0);
+    const uint64_t nextTickUs = LastTimeUs + uint64_t((owed + TimeScale - 1) / TimeScale);
     lock.unlock();
     // 10. The end of the song, or a device that gave up.
     if (finishedAll) {
@@ -496,6 +505,7 @@ bool PlaybackEngine::TimerCallback() {
       Post(EngineNotify, kNotifyStop, 1, kDeviceFailedText);
       return false;
     }
+    timer_.WakeAt(nextTickUs);
     return true;
   } catch (...) {
     Post(EngineNotify, kNotifyStop, 1, kEngineExceptionText);

@@ -1,7 +1,13 @@
 // The playback engine: one player per track, the chase to the start position,
-// and the periodic timer callback that turns elapsed milliseconds into ticks
-// through the tempo map, sends due events and note-offs, loops, sends MIDI
-// clock, sounds the guide click and reports beats, tempo changes and the end.
+// and the periodic timer callback that turns elapsed time into ticks through
+// the tempo map, sends due events and note-offs, loops, sends MIDI clock,
+// sounds the guide click and reports beats, tempo changes and the end.
+//
+// Time is counted in microseconds with exact integer arithmetic, scaled so
+// that at every whole millisecond the tick is the one the millisecond formula
+// gives (elapsed ms × timebase × 1000, less the tempo for each tick). After
+// each call the engine asks its timer to wake it when the next tick is due,
+// so events leave at their tick's time rather than at the next millisecond.
 //
 // Threads: StartPlayback, StopPlayback, ReloadTrack, ApplyTrackSettings,
 // UpdateSilent and the setters belong to the UI thread; TimerCallback runs on
@@ -100,8 +106,14 @@ class PlaybackEngine : public TrackSwapListener {
   // Engine state, meaningful while playing (written by the timer thread).
   int32_t StartTick = 0;
   int32_t EngineTick = 0;
+  // Elapsed microseconds × TimeScale, less CurrentTempo × 1000 for each tick
+  // taken: the millisecond accumulator × 1000, exact at every microsecond.
   int64_t TickAccumulator = 0;
-  int32_t TimeScale = 480000;
+  int32_t TimeScale = 480000;  // timebase × 1000
+  // The clock at the last call: LastTimeUs exactly, LastTime as the
+  // millisecond it falls in, counted at its end (so PlayTime reads as the
+  // 1 ms timer would have shown it). PlayStartTime is a whole millisecond.
+  uint64_t LastTimeUs = 0;
   uint32_t LastTime = 0;
   uint32_t PlayStartTime = 0;
   int32_t TempoIndex = 0;

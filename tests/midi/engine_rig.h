@@ -100,6 +100,14 @@ class EngineRig {
       timer.Fire();
     }
   }
+  // n calls, stepUs microseconds apart (the real timer also wakes between
+  // whole milliseconds).
+  void RunUs(uint64_t stepUs, int n) {
+    for (int i = 0; i < n; ++i) {
+      clock.AdvanceUs(stepUs);
+      timer.Fire();
+    }
+  }
   uint32_t StartMs() const { return engine.PlayStartTime; }
   std::vector<RecordedMessage> Sent(int device = 0) const {
     std::vector<RecordedMessage> out;

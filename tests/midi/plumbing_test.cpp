@@ -5,6 +5,7 @@
 #include <chrono>
 #include <thread>
 
+#include "midi/clock.h"
 #include "midi/engine_timer.h"
 #include "midi/notify_queue.h"
 #include "midi/system_backend.h"
@@ -61,6 +62,40 @@ TEST(ThreadTimer, StopWaitsForTheCallbackAndEndsTheCalls) {
   std::this_thread::sleep_for(std::chrono::milliseconds(10));
   EXPECT_EQ(calls.load(), after);
   EXPECT_FALSE(timer.Active());
+}
+
+TEST(ThreadTimer, WakesAtTheMicrosecondTheCallbackAsksFor) {
+  SteadyClock clock;
+  ThreadTimer timer(clock.OriginNs());
+  std::atomic<int> calls{0};
+  // A 300 ms period; each call asks for the next one a millisecond later, so
+  // twenty calls come long before the six seconds of twenty periods.
+  timer.Start(300, [&] {
+    timer.WakeAt(clock.NowUs() + 1000);
+    return ++calls < 20;
+  });
+  for (int i = 0; i < 2000 && timer.Active(); ++i) std::this_thread::sleep_for(std::chrono::milliseconds(1));
+  EXPECT_FALSE(timer.Active());
+  EXPECT_EQ(calls.load(), 20);
+  timer.Stop();
+}
+
+TEST(ThreadTimer, AWishInThePastDoesNotMakeItSpin) {
+  SteadyClock clock;
+  ThreadTimer timer(clock.OriginNs());
+  std::atomic<int> calls{0};
+  std::atomic<uint64_t> firstUs{0};
+  timer.Start(10, [&] {
+    if (calls.fetch_add(1) == 0) firstUs = clock.NowUs();
+    timer.WakeAt(0);
+    return true;
+  });
+  while (calls.load() < 3) std::this_thread::sleep_for(std::chrono::milliseconds(1));
+  std::this_thread::sleep_for(std::chrono::milliseconds(20));
+  timer.Stop();
+  // After the first call, at most one call per minimum step.
+  const uint64_t since = clock.NowUs() - firstUs.load();
+  EXPECT_LE(uint64_t(calls.load()), since * 1000 / ThreadTimer::kMinStepNs + 2);
 }
 
 TEST(SystemBackend, DeviceOneIsTheBuiltInSynthAndAlsaDevicesFollow) {
