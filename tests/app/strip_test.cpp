@@ -15,6 +15,8 @@
 #include "app/log_form.h"
 #include "app_rig.h"
 #include "edit/edit_range.h"
+#include "song/smf_reader.h"
+#include "song/track_ops.h"
 
 namespace melko::test {
 namespace {
@@ -281,6 +283,49 @@ TEST_F(StripTest, RewindWithSyncOutSendsTheSongPosition) {
     if (m.Bytes == std::vector<uint8_t>{0xF2, 0x00, 0x00}) sawSpp = true;
   EXPECT_TRUE(sawSpp);
   f().cbxMidiSyncOut->setChecked(false);
+}
+
+}  // namespace
+}  // namespace melko::test
+
+namespace melko::test {
+namespace {
+
+// Open, play from a measure, watch the position, change, save, quit, reload.
+TEST(Journey, OpenPlaySaveQuitAndTheFileIsIntact) {
+  AppRig rig;
+  rig.Start();
+  std::string file = rig.ProgramDir + "journey.mid";
+  MakeSongFile(file, 6, 480, "Journey");
+  rig.prompt.Files = {file};
+  rig.form->Open1->trigger();
+  rig.form->scbMeas->setValue(2);
+  rig.form->Play(TMkMainForm::kPlaySong);
+  ASSERT_TRUE(rig.form->IsPlaying());
+  QString seen = rig.form->edLoc->text();
+  rig.Run(1100);
+  EXPECT_NE(rig.form->edLoc->text(), seen);
+  rig.form->StopPlay();
+  rig.form->edBPM->setText(QStringLiteral("132"));
+  rig.form->edBPMEnter();
+  rig.form->Save1->trigger();
+  ASSERT_TRUE(rig.Close());
+  EXPECT_TRUE(rig.prompt.Errors.empty());
+  EXPECT_TRUE(rig.prompt.Questions.empty());
+
+  Song back;
+  ScriptedPrompt quiet;
+  ASSERT_TRUE(OpenSongFile(back, file, quiet));
+  EXPECT_EQ(back.TrackNames[0], "Journey");
+  EXPECT_EQ(back.GetSongTempo(), 132u);
+  int notes = 0;
+  for (TrackWalker w(back.Tracks[1]); !w.AtEnd(); w.Advance()) notes += w.Next().IsNote();
+  EXPECT_EQ(notes, 24);
+  // The next start opens the same file from the recent-file menu.
+  rig.Restart();
+  ASSERT_FALSE(rig.form->hmMidiFile->actions().isEmpty());
+  rig.form->hmMidiFile->actions().first()->trigger();
+  EXPECT_EQ(rig.doc().DocumentName, file);
 }
 
 }  // namespace
