@@ -1,5 +1,7 @@
 #include "app/app_run.h"
 
+#include <fcntl.h>
+#include <signal.h>
 #include <unistd.h>
 
 #include <QApplication>
@@ -8,6 +10,7 @@
 #include <QFontDatabase>
 #include <QImage>
 #include <QPainter>
+#include <QSocketNotifier>
 #include <climits>
 #include <cstdlib>
 #include <iostream>
@@ -21,6 +24,32 @@
 namespace melko {
 
 namespace {
+
+// SIGINT and SIGTERM close the window as the user would (asking about unsaved
+// changes), so that the settings are written and the run counts as a normal end.
+int gSignalPipe[2] = {-1, -1};
+void OnTerminateSignal(int) {
+  char c = 1;
+  ssize_t ignored = ::write(gSignalPipe[1], &c, 1);
+  (void)ignored;
+}
+
+void CloseOnSignals(QWidget& window) {
+  if (::pipe2(gSignalPipe, O_CLOEXEC | O_NONBLOCK) != 0) return;
+  auto* notifier = new QSocketNotifier(gSignalPipe[0], QSocketNotifier::Read, &window);
+  QObject::connect(notifier, &QSocketNotifier::activated, &window, [&window] {
+    char buf[16];
+    while (::read(gSignalPipe[0], buf, sizeof buf) > 0) {
+    }
+    window.close();
+  });
+  struct sigaction sa {};
+  sa.sa_handler = OnTerminateSignal;
+  sigemptyset(&sa.sa_mask);
+  sa.sa_flags = SA_RESTART;
+  sigaction(SIGINT, &sa, nullptr);
+  sigaction(SIGTERM, &sa, nullptr);
+}
 
 std::string WithSlash(std::string dir) {
   if (!dir.empty() && dir.back() != '/') dir += '/';
@@ -97,6 +126,7 @@ int RunApplication(int argc, char** argv, const std::vector<std::string>& args, 
   prompt.SetParent(&form);
   QObject::connect(&instance, &SingleInstance::PathReceived, &form, &TMkMainForm::OpenHandedFile);
   form.show();
+  CloseOnSignals(form);
   form.Startup(file);
   return app.exec();
 }
