@@ -20,6 +20,7 @@
 #include "app/edit_hookup.h"
 #include "app/extrack_form.h"
 #include "app/log_form.h"
+#include "app/port_setup_dlg.h"
 #include "app/rcp_converter.h"
 #include "app/song_setup_dlg.h"
 #include "base/atomic_write.h"
@@ -131,6 +132,7 @@ void TMkMainForm::Startup(const std::string& commandLineFile) {
   if (auto* system = dynamic_cast<SystemMidiBackend*>(&core_.Backend()))
     for (const auto& line : system->TakeLog()) core_.Log.Line(line);
   core_.Engine().Options = ReadEngineOptions(ini_);
+  core_.TheSong.Options.DefaultPort = core_.Ports().DefaultOutPort;
 
   sbtAutoRewind->setChecked(settings_.AutoRewind);
   cbxMidiSyncOut->setChecked(settings_.SyncOut);
@@ -262,6 +264,18 @@ void TMkMainForm::BuildMenus() {
   mnuMidi->addAction(QStringLiteral("GS Reset(&S)"), this, [this] { ModuleReset(2); });
   mnuMidi->addAction(QStringLiteral("XG System On(&X)"), this, [this] { ModuleReset(3); });
   mnuMidi->addSeparator();
+  mnuPortSetup = mnuMidi->addAction(QStringLiteral("MIDIポート設定(&P)..."), this, [this] {
+    TPortSetupDlg dlg(core_.Ports(), this);
+    if (!prompt_.Exec(dlg)) return;
+    StopPlay();
+    uint8_t oldDefault = core_.Ports().DefaultOutPort;
+    dlg.Apply(core_.Ports());
+    Song& song = core_.TheSong;
+    song.Options.DefaultPort = core_.Ports().DefaultOutPort;
+    // A default port chosen anew goes to every track.
+    if (core_.Ports().DefaultOutPort != oldDefault)
+      for (int t = 1; t < kSongTracks; ++t) song.OutPort[t] = core_.Ports().DefaultOutPort;
+  });
   mnuOffStat = mnuMidi->addAction(QStringLiteral("Note Off [8n]"));
   mnuOffStat->setCheckable(true);
   connect(mnuOffStat, &QAction::triggered, this, [this](bool on) { core_.TheSong.NoteOffStyle = on; });

@@ -124,7 +124,7 @@ class TMkMainForm : public QMainWindow {
   QMenu* PopEditMenu = nullptr;
   QAction *mnuNewFile, *Open1, *Save1, *SaveAs1, *mnuSaveAsFormat0, *mnuSaveAlwaysSmfFormat0;
   QAction *mnuSongSetUp, *mnuRegisterSetupTemplate, *mnuOpenExTrack, *mnuShowExTrack, *mnuCloseExTrack;
-  QAction *mnuTimerSync, *mnuOffStat, *mnuLog;
+  QAction *mnuTimerSync, *mnuOffStat, *mnuLog, *mnuPortSetup;
 
  protected:
   void closeEvent(QCloseEvent* event) override;
