@@ -11,6 +11,9 @@
 #include <QMenu>
 #include <QRadioButton>
 #include <QTest>
+#include <QTimer>
+
+#include "song/track_ops.h"
 #include <cstdlib>
 
 #include "edit/ui/edit_controller.h"
@@ -230,6 +233,71 @@ TEST(EditMenus, PopupEnablesByRangeAndClipboard) {
   EXPECT_EQ(menu->title(), "編集(&E)");
   EXPECT_EQ(menu->findChild<QAction*>("popPaste")->shortcut(), QKeySequence(QKeySequence::Paste));
   EXPECT_EQ(menu->findChild<QAction*>("popUndo")->shortcut(), QKeySequence(QKeySequence::Undo));
+}
+
+}  // namespace
+}  // namespace melko
+
+namespace melko {
+namespace {
+
+// Answers the next modal dialog with a key on one of its boxes.
+void AnswerNextDialog(const char* box, Qt::Key key, const QString& text = QString()) {
+  QTimer::singleShot(0, [box, key, text] {
+    QWidget* dlg = QApplication::activeModalWidget();
+    ASSERT_NE(dlg, nullptr);
+    auto* edit = dlg->findChild<QLineEdit*>(box);
+    ASSERT_NE(edit, nullptr) << box;
+    if (!text.isNull()) edit->setText(text);
+    QTest::keyClick(edit, key);
+  });
+}
+
+TEST(EditMenus, ToolFromThePopupMenuAndItsUndo) {
+  App();
+  QWidget window;
+  Song song;
+  song.RebuildMaps();
+  TMidiData& t = song.Tracks[1];
+  uint32_t last = 0;
+  TMidiEvent note;
+  note.Status = 0x90;
+  note.Data1 = 60;
+  note.Data2 = 100;
+  note.Value = 100;
+  EncodeEvent(t, note, last, 0, song.MaxGate());
+  const std::string before(reinterpret_cast<const char*>(t.Top()), t.Length());
+  TEditController edit(song, &window);
+  std::string caption;
+  edit.Hooks.UndoChanged = [&](const UndoMenuState& u) { caption = u.ButtonCaption + ":" + u.ButtonHint; };
+  QAction* transpose = edit.PopEditMenu()->findChild<QAction*>("popTranspose");
+  AnswerNextDialog("edTo", Qt::Key_Return, "D4");  // from C3 to D4: 14 semitones up
+  transpose->trigger();
+  EXPECT_EQ(TrackWalker(song.Tracks[1]).Next().Data1, 74);
+  EXPECT_EQ(caption, "Undo:Transpose");
+  // A cancelled dialog leaves the tracks and the undo state as they were.
+  AnswerNextDialog("edQPerc", Qt::Key_Escape);
+  edit.PopEditMenu()->findChild<QAction*>("popQuantize")->trigger();
+  EXPECT_EQ(TrackWalker(song.Tracks[1]).Next().Data1, 74);
+  edit.Run(kCmdUndo);
+  EXPECT_EQ(std::string(reinterpret_cast<const char*>(song.Tracks[1].Top()), song.Tracks[1].Length()), before);
+  EXPECT_EQ(caption, "Redo:Transpose");
+  EXPECT_EQ(edit.Dispatcher().Tools.Transpose.ToNote, 74) << "the settings live on";
+}
+
+TEST(EditMenus, SetMeterOffAMeasureStartShowsTheMessage) {
+  App();
+  QWidget window;
+  Song song;
+  song.RebuildMaps();
+  TEditController edit(song, &window);
+  std::vector<std::string> errors;
+  edit.Hooks.ShowError = [&](const std::string& text) { errors.push_back(text); };
+  edit.Dispatcher().Range.EditFromTick = 100;
+  edit.Run(kCmdMeter);
+  ASSERT_EQ(errors.size(), 1u);
+  EXPECT_EQ(errors[0], kMsgNotMeasureStart);
+  EXPECT_FALSE(edit.Dispatcher().Undo().UndoEnabled);
 }
 
 }  // namespace
