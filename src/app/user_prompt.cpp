@@ -13,6 +13,20 @@ namespace {
 QString Q(const std::string& s) { return QString::fromStdString(s); }
 // Message texts may carry the Windows line breaks of the originals.
 QString MessageText(const std::string& s) { return Q(s).replace(QStringLiteral("\r\n"), QStringLiteral("\n")); }
+
+// A box shown during a load gets the normal pointer, not the hourglass.
+class ArrowWhileAsking {
+ public:
+  ArrowWhileAsking() : busy_(QApplication::overrideCursor() != nullptr) {
+    if (busy_) QApplication::setOverrideCursor(Qt::ArrowCursor);
+  }
+  ~ArrowWhileAsking() {
+    if (busy_) QApplication::restoreOverrideCursor();
+  }
+
+ private:
+  bool busy_;
+};
 }  // namespace
 
 PointerMove::PointerMove(int dx, int dy) {
@@ -28,18 +42,21 @@ PointerMove::PointerMove(int dx, int dy) {
 PointerMove::~PointerMove() { QCursor::setPos(oldX_, oldY_); }
 
 void QtUserPrompt::ShowError(const std::string& text) {
+  ArrowWhileAsking arrow;
   PointerMove move(10, 35);
   QApplication::beep();
   QMessageBox::warning(parent_, QStringLiteral("MELKO"), MessageText(text), QMessageBox::Ok);
 }
 
 bool QtUserPrompt::AskYesNo(const std::string& text) {
+  ArrowWhileAsking arrow;
   PointerMove move(-20, 30);
   return QMessageBox::question(parent_, QStringLiteral("MELKO"), MessageText(text),
                                QMessageBox::Yes | QMessageBox::No) == QMessageBox::Yes;
 }
 
 UserPrompt::Answer QtUserPrompt::AskYesNoCancel(const std::string& text) {
+  ArrowWhileAsking arrow;
   PointerMove move(-20, 30);
   auto r = QMessageBox::question(parent_, QStringLiteral("MELKO"), MessageText(text),
                                  QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel);

@@ -34,8 +34,12 @@ class ScriptedPrompt : public UserPrompt {
   Answer DefaultYesNoCancel = kNo;
   std::deque<std::string> Files;  // answers of the file dialogs, in turn
   std::function<bool(QDialog&)> OnExec;  // default: accept as it is
+  std::function<void(const std::string&)> OnError;
 
-  void ShowError(const std::string& text) override { Errors.push_back(text); }
+  void ShowError(const std::string& text) override {
+    Errors.push_back(text);
+    if (OnError) OnError(text);
+  }
   bool AskYesNo(const std::string& text) override;
   Answer AskYesNoCancel(const std::string& text) override;
   std::string ChooseOpenFile(const std::string&, const std::string&, const std::string&) override { return NextFile(); }

@@ -11,6 +11,7 @@
 #include <unistd.h>
 
 #include <QAction>
+#include <QCursor>
 #include <QComboBox>
 #include <QElapsedTimer>
 #include <QLabel>
@@ -121,7 +122,13 @@ TEST(Document, FailedLoadKeepsTheSongAndShowsTheMessage) {
   rig.doc().OpenFile(good);
   std::string bad = rig.ProgramDir + "bad.mid";
   WriteFile(bad, "not a midi file at all, just text that is long enough");
+  bool busyDuringLoad = false;
+  rig.prompt.OnError = [&](const std::string&) {
+    busyDuringLoad = QApplication::overrideCursor() && QApplication::overrideCursor()->shape() == Qt::WaitCursor;
+  };
   rig.doc().OpenFile(bad);
+  EXPECT_TRUE(busyDuringLoad);  // the hourglass while loading
+  EXPECT_EQ(QApplication::overrideCursor(), nullptr);
   ASSERT_EQ(rig.prompt.Errors.size(), 1u);
   EXPECT_EQ(rig.prompt.Errors[0], bad + " の読込みに失敗しました！");
   EXPECT_EQ(rig.doc().DocumentName, good);
