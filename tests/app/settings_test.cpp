@@ -4,7 +4,10 @@
 
 #include <QCursor>
 #include <QGuiApplication>
+#include <QMessageBox>
 #include <QPlainTextEdit>
+#include <QPushButton>
+#include <QTimer>
 #include <QScreen>
 #include <cstdlib>
 #include <filesystem>
@@ -295,6 +298,54 @@ TEST(PortSetup, OkAppliesPortsFilterAndDefaultPortAndTheyAreSaved) {
   std::string ini = rig.Ini();
   EXPECT_NE(ini.find("Port1=1"), std::string::npos);
   EXPECT_NE(ini.find("Send=1"), std::string::npos);
+}
+
+}  // namespace
+}  // namespace melko::test
+
+namespace melko::test {
+namespace {
+
+// The real boxes, answered by a timer while they are open.
+TEST(MessageBoxes, RealBoxesMoveThePointerAndReturnTheButton) {
+  EnsureApp();
+  QRect screen = QGuiApplication::primaryScreen()->geometry();
+  QtUserPrompt prompt;
+  struct Case {
+    const char* name;
+    QMessageBox::StandardButton press;
+    QPoint at;
+  } cases[] = {{"question Yes", QMessageBox::Yes, {screen.width() / 2 - 20, screen.height() / 2 + 30}},
+               {"question No", QMessageBox::No, {screen.width() / 2 - 20, screen.height() / 2 + 30}},
+               {"error OK", QMessageBox::Ok, {screen.width() / 2 + 10, screen.height() / 2 + 35}}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    QCursor::setPos(3, 4);
+    QPoint start = QCursor::pos();
+    QString text;
+    QPoint during;
+    QTimer::singleShot(0, [&] {
+      auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+      if (!box) return;
+      text = box->text();
+      during = QCursor::pos();
+      box->button(c.press)->click();
+    });
+    if (c.press == QMessageBox::Ok) {
+      prompt.ShowError("書込み\r\nエラー");
+      EXPECT_EQ(text, QStringLiteral("書込み\nエラー"));
+    } else {
+      EXPECT_EQ(prompt.AskYesNo("質問"), c.press == QMessageBox::Yes);
+      EXPECT_EQ(text, QStringLiteral("質問"));
+    }
+    EXPECT_EQ(during, c.at);
+    EXPECT_EQ(QCursor::pos(), start);
+  }
+  QTimer::singleShot(0, [] {
+    if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget()))
+      box->button(QMessageBox::Cancel)->click();
+  });
+  EXPECT_EQ(prompt.AskYesNoCancel("?"), UserPrompt::kCancel);
 }
 
 }  // namespace
