@@ -1,7 +1,7 @@
 #!/usr/bin/env python3
 """Writes MELKO's shipped name tables and General MIDI definitions.
 
-Everything here comes from the public MIDI 1.0 specification (controller,
+Everything here comes from the public MIDI 1.0 standard (controller,
 meta event and registered parameter numbers), the General MIDI System
 Level 1 sound set and its percussion key map. Run it from anywhere; it
 rewrites the files below data/MELKO/. Usage: make_name_tables.py [DATA_DIR]

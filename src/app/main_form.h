@@ -1,5 +1,5 @@
-// TMkMainForm, the main window: the thin strip of Part "position and edit
-// range" (range boxes, position, time, tempo, key, meter, measure scroll
+// TMkMainForm, the main window: the thin strip of the edit range and the
+// position (range boxes, position, time, tempo, key, meter, measure scroll
 // bar, master volume, Undo, transport, SyncOut and GuideClick), the menus of
 // the song document (File, MIDI, play commands, Window), the start-up and
 // close sequence, the playback engine's notifications (drained on this
