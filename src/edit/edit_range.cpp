@@ -24,10 +24,7 @@ bool TEditRange::Normalize() {
 
 int TEditRange::Repeat() const { return static_cast<int>(ClampInt(RepeatCount, 1, 255)); }
 
-std::string TickToLocText(const SongMaps& maps, uint32_t tick) {
-  TMeasurePos p = maps.TickToMeasure(tick);
-  return Format("%.3u/%.2u/%.3u", p.Measure, p.Beat + 1, p.Tick);
-}
+std::string TickToLocText(const SongMaps& maps, uint32_t tick) { return LocText(maps, tick); }
 
 namespace {
 

@@ -136,7 +136,7 @@ uint32_t SongMaps::MeasureToTick(uint32_t measure) const {
 
 std::string LocText(const SongMaps& maps, uint32_t tick) {
   TMeasurePos p = maps.TickToMeasure(tick);
-  return Format("%.3u/%.2u/%.3u", p.Measure + 1, p.Beat + 1, p.Tick);
+  return Format("%.3u/%.2u/%.3u", p.Measure, p.Beat + 1, p.Tick);
 }
 
 }  // namespace melko

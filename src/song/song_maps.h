@@ -64,7 +64,8 @@ class SongMaps {
   }
 };
 
-// "%.3d/%.2d/%.3d" of measure and beat counted from 1, and the tick in the beat.
+// "%.3d/%.2d/%.3d": the measure counted from 0, the beat from 1, the tick in the beat.
+// A song starts at 000/01/000.
 std::string LocText(const SongMaps& maps, uint32_t tick);
 
 }  // namespace melko

@@ -102,7 +102,8 @@ TEST(SongModel, TickToMeasureFollowsMeterChanges) {
   EXPECT_EQ(p.Measure, 2u);
   EXPECT_EQ(p.Beat, 0u);
   EXPECT_EQ(song.Maps.MeasureToTick(3), 3360u + 1440u);
-  EXPECT_EQ(LocText(song.Maps, 3360 + 480 + 5), "003/02/005");
+  EXPECT_EQ(LocText(song.Maps, 3360 + 480 + 5), "002/02/005");
+  EXPECT_EQ(LocText(song.Maps, 0), "000/01/000");
   EXPECT_EQ(Events(song.Tracks[0]).size(), 2u);
 }
 
