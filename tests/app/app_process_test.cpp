@@ -1,0 +1,73 @@
+// The melko program itself, run as a process: the screenshot mode draws the
+// window offscreen, and without any display the application refuses to start
+// instead of aborting.
+#include <gtest/gtest.h>
+
+#include <QImage>
+#include <QProcess>
+#include <QProcessEnvironment>
+#include <filesystem>
+
+#include "app_rig.h"
+
+namespace melko::test {
+namespace {
+
+#ifdef MELKO_BIN
+QProcessEnvironment CleanEnvironment() {
+  QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+  env.remove(QStringLiteral("DISPLAY"));
+  env.remove(QStringLiteral("WAYLAND_DISPLAY"));
+  env.remove(QStringLiteral("QT_QPA_PLATFORM"));
+  return env;
+}
+
+TEST(Program, ScreenshotDrawsTheWindowAndTheLogWithoutADisplay) {
+  EnsureApp();
+  TempDir dir;
+  std::filesystem::copy(MELKO_BUILT_DATA_DIR, dir.Path() + "MELKO", std::filesystem::copy_options::recursive);
+  std::string song = dir.Path() + "song.mid";
+  MakeSongFile(song, 3, 480, "Shot");
+  std::string png = dir.Path() + "shot.png";
+  QProcess melko;
+  melko.setProcessEnvironment(CleanEnvironment());
+  melko.start(QStringLiteral(MELKO_BIN), {QStringLiteral("--data-dir"), QString::fromStdString(dir.Path() + "MELKO"),
+                                          QStringLiteral("--screenshot"), QString::fromStdString(png),
+                                          QString::fromStdString(song)});
+  ASSERT_TRUE(melko.waitForFinished(60000));
+  EXPECT_EQ(melko.exitCode(), 0) << melko.readAllStandardError().toStdString();
+  QImage image(QString::fromStdString(png));
+  ASSERT_FALSE(image.isNull());
+  EXPECT_GT(image.width(), 400);
+  EXPECT_GT(image.height(), 200);
+  // The picture leaves the settings alone.
+  EXPECT_FALSE(std::filesystem::exists(dir.Path() + "MELKO/MELKO.INI"));
+}
+
+TEST(Program, WithoutADisplayTheApplicationDoesNotStart) {
+  EnsureApp();
+  QProcess melko;
+  melko.setProcessEnvironment(CleanEnvironment());
+  melko.start(QStringLiteral(MELKO_BIN), {});
+  ASSERT_TRUE(melko.waitForFinished(30000));
+  EXPECT_EQ(melko.exitStatus(), QProcess::NormalExit);
+  EXPECT_EQ(melko.exitCode(), 2);
+  EXPECT_TRUE(melko.readAllStandardError().contains("no display"));
+}
+
+TEST(Program, MissingDataFilesStopTheScreenshot) {
+  EnsureApp();
+  TempDir dir;
+  QProcess melko;
+  melko.setProcessEnvironment(CleanEnvironment());
+  melko.start(QStringLiteral(MELKO_BIN), {QStringLiteral("--data-dir"), QString::fromStdString(dir.Path()),
+                                          QStringLiteral("--screenshot"),
+                                          QString::fromStdString(dir.Path() + "x.png")});
+  ASSERT_TRUE(melko.waitForFinished(30000));
+  EXPECT_EQ(melko.exitCode(), 1);
+  EXPECT_TRUE(QString::fromUtf8(melko.readAllStandardError()).contains(QStringLiteral("必要なファイルがありません！")));
+}
+#endif
+
+}  // namespace
+}  // namespace melko::test
