@@ -96,10 +96,9 @@ int RunPlay(const std::vector<std::string>& args, const std::string& dataDir, st
   }
 
   Song song;
+  if (!OpenBatchSong(song, file, out, err)) return 1;
   StreamLog log(out);
-  StreamPrompt prompt(err);
   song.Log = &log;
-  if (!OpenSongFile(song, file, prompt)) return 1;
 
   // Ctrl+C must reach this thread, not the audio or timer threads started
   // below, which inherit the blocked mask; it is unblocked once they run.
@@ -216,10 +215,9 @@ int RunRender(const std::vector<std::string>& args, const std::string& dataDir, 
     return 2;
   }
   Song song;
+  if (!OpenBatchSong(song, files[0], out, err)) return 1;
   StreamLog log(out);
-  StreamPrompt prompt(err);
   song.Log = &log;
-  if (!OpenSongFile(song, files[0], prompt)) return 1;
 
   IniFile ini = LoadSettings(dataDir);
   SynthOptions synthOptions = ReadSynthOptions(ini);

@@ -40,15 +40,7 @@ void AppendChunk(FileImage& out, const uint8_t* data, size_t n) {
   AppendBytes(out, data, n);
 }
 
-void PutEndOfTrack(OutStream& s, uint64_t tick) {
-  TMidiEvent eot;
-  eot.Status = 0xFF;
-  eot.Data1 = 0x2F;
-  eot.Len = 0;
-  static const uint8_t none = 0;
-  eot.Data = &none;
-  s.Put(eot, tick);
-}
+void PutEndOfTrack(OutStream& s, uint64_t tick) { s.Put(EndOfTrackEvent(), tick); }
 
 // Where the chunk at `pos` holds its data; false when there is no "MTrk" there.
 bool LocateChunk(const FileImage& image, size_t pos, const uint8_t*& start, const uint8_t*& stop,

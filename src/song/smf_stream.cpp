@@ -101,6 +101,16 @@ bool TSmfStream::ReadNextSlow() {
   return true;
 }
 
+TMidiEvent EndOfTrackEvent() {
+  static const uint8_t none = 0;
+  TMidiEvent eot;
+  eot.Status = 0xFF;
+  eot.Data1 = 0x2F;
+  eot.Len = 0;
+  eot.Data = &none;
+  return eot;
+}
+
 void WriteSmfEvent(TMidiData& out, const TMidiEvent& ev, uint64_t tick, uint64_t& lastTick,
                    uint8_t& runStatus) {
   uint64_t delta = tick >= lastTick ? tick - lastTick : 0;

@@ -93,6 +93,9 @@ inline bool TSmfStream::ReadNext() {
   return ReadNextSlow();
 }
 
+// The end-of-track meta event (FF 2F 00).
+TMidiEvent EndOfTrackEvent();
+
 // Writes one event in file form with the stream's own running status; used by
 // the splitter and the format 0 merger. `lastTick` and `runStatus` belong to
 // the output stream.

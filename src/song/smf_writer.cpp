@@ -93,13 +93,7 @@ void WriteTrack(Song& song, int t, TMidiData& out) {
   flush(UINT64_MAX);
   uint32_t lastTick = static_cast<uint32_t>(last);
   uint32_t end = song.Maps.MeasureToTick(song.Maps.TickToMeasure(lastTick).Measure + 1);
-  TMidiEvent eot;
-  eot.Status = 0xFF;
-  eot.Data1 = 0x2F;
-  eot.Len = 0;
-  static const uint8_t none = 0;
-  eot.Data = &none;
-  WriteSmfEvent(out, eot, end, last, rs);
+  WriteSmfEvent(out, EndOfTrackEvent(), end, last, rs);
 }
 
 void AppendBE(FileImage& out, uint32_t v, int n) {

@@ -21,17 +21,22 @@ void StreamLog::Line(std::string_view text) {
   out_ << line << '\n';
 }
 
+bool OpenBatchSong(Song& song, const std::string& file, std::ostream& out, std::ostream& err) {
+  StreamLog log(out);
+  StreamPrompt prompt(err);
+  song.Log = &log;
+  bool ok = OpenSongFile(song, file, prompt);
+  song.Log = nullptr;
+  return ok;
+}
+
 int RunDump(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
   if (args.size() != 2) {
     err << "usage: melko --dump FILE\n";
     return 2;
   }
   Song song;
-  StreamLog log(out);
-  StreamPrompt prompt(err);
-  song.Log = &log;
-  if (!OpenSongFile(song, args[1], prompt)) return 1;
-  song.Log = nullptr;
+  if (!OpenBatchSong(song, args[1], out, err)) return 1;
   DumpSong(song, out);
   return 0;
 }
@@ -48,10 +53,7 @@ int RunConvert(const std::vector<std::string>& args, std::ostream& out, std::ost
     return 2;
   }
   Song song;
-  StreamLog log(out);
-  StreamPrompt prompt(err);
-  song.Log = &log;
-  if (!OpenSongFile(song, files[0], prompt)) return 1;
+  if (!OpenBatchSong(song, files[0], out, err)) return 1;
   std::string why;
   if (!SaveSongFile(song, files[1], format0, &why)) {
     err << kMsgWriteFailed << '\n';

@@ -33,6 +33,10 @@ class StreamLog : public LogSink {
   std::ostream& out_;
 };
 
+// Opens FILE for a batch command as the File menu would, with the load's log
+// lines on `out` and its messages on `err`. False when the load failed.
+bool OpenBatchSong(Song& song, const std::string& file, std::ostream& out, std::ostream& err);
+
 int RunDump(const std::vector<std::string>& args, std::ostream& out, std::ostream& err);
 int RunConvert(const std::vector<std::string>& args, std::ostream& out, std::ostream& err);
 
