@@ -281,6 +281,24 @@ void TMkMainForm::BuildMenus() {
   connect(mnuOffStat, &QAction::triggered, this, [this](bool on) { core_.TheSong.NoteOffStyle = on; });
   connect(mnuMidi, &QMenu::aboutToShow, this, [this] { mnuOffStat->setChecked(core_.TheSong.NoteOffStyle); });
 
+  // The start-up and load options of the settings file, as check items.
+  mnuOptions = menuBar()->addMenu(QStringLiteral("オプション(&O)"));
+  struct OptionItem {
+    const char* text;
+    bool AppSettings::*flag;
+  };
+  const OptionItem options[] = {{"起動時自動読込", &AppSettings::AutoOpen},
+                                {"終了時自動保存", &AppSettings::AutoSave},
+                                {"読込時音源初期化", &AppSettings::AutoInit},
+                                {"TPQN固定", &AppSettings::TPQNFixed}};
+  for (const auto& o : options) {
+    QAction* a = mnuOptions->addAction(QString::fromUtf8(o.text));
+    a->setCheckable(true);
+    bool AppSettings::*flag = o.flag;
+    connect(a, &QAction::triggered, this, [this, flag](bool on) { settings_.*flag = on; });
+    connect(mnuOptions, &QMenu::aboutToShow, a, [this, a, flag] { a->setChecked(settings_.*flag); });
+  }
+
   mnuWindow = menuBar()->addMenu(QStringLiteral("ウィンドウ(&W)"));
   mnuLog = mnuWindow->addAction(QStringLiteral("Log"), this, [this] {
     logForm_->show();

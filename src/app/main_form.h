@@ -120,7 +120,7 @@ class TMkMainForm : public QMainWindow {
   QScrollBar *scbBPM, *scbMeas, *scbMasterVolume;
   QPushButton *sbtUndo, *sbtRewind, *sbtPlay, *sbtRec, *sbtAutoRewind, *sbtLoop;
   QCheckBox *cbxMidiSyncOut, *cbxGuideClick;
-  QMenu *mnuFile, *mnuMidi, *mnuPlay, *mnuWindow, *hmMidiFile, *hmSetupTemplate;
+  QMenu *mnuFile, *mnuMidi, *mnuPlay, *mnuOptions, *mnuWindow, *hmMidiFile, *hmSetupTemplate;
   QMenu* PopEditMenu = nullptr;
   QAction *mnuNewFile, *Open1, *Save1, *SaveAs1, *mnuSaveAsFormat0, *mnuSaveAlwaysSmfFormat0;
   QAction *mnuSongSetUp, *mnuRegisterSetupTemplate, *mnuOpenExTrack, *mnuShowExTrack, *mnuCloseExTrack;

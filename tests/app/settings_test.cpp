@@ -4,6 +4,8 @@
 
 #include <QCursor>
 #include <QGuiApplication>
+#include <QAction>
+#include <QMenu>
 #include <QMessageBox>
 #include <QPlainTextEdit>
 #include <QPushButton>
@@ -346,6 +348,30 @@ TEST(MessageBoxes, RealBoxesMoveThePointerAndReturnTheButton) {
       box->button(QMessageBox::Cancel)->click();
   });
   EXPECT_EQ(prompt.AskYesNoCancel("?"), UserPrompt::kCancel);
+}
+
+}  // namespace
+}  // namespace melko::test
+
+namespace melko::test {
+namespace {
+
+TEST(OptionsMenu, CheckItemsFollowAndChangeTheSettings) {
+  AppRig rig("[User]\r\nAutoInit=1\r\n");
+  rig.Start();
+  emit rig.form->mnuOptions->aboutToShow();
+  QList<QAction*> items = rig.form->mnuOptions->actions();
+  ASSERT_EQ(items.size(), 4);
+  EXPECT_EQ(items[0]->text(), QStringLiteral("起動時自動読込"));
+  EXPECT_FALSE(items[0]->isChecked());
+  EXPECT_TRUE(items[2]->isChecked());  // 読込時音源初期化
+  items[1]->trigger();                 // 終了時自動保存
+  items[2]->trigger();
+  EXPECT_TRUE(rig.form->Settings().AutoSave);
+  EXPECT_FALSE(rig.form->Settings().AutoInit);
+  ASSERT_TRUE(rig.Close());
+  EXPECT_NE(rig.Ini().find("AutoSave=1"), std::string::npos);
+  EXPECT_NE(rig.Ini().find("AutoInit=0"), std::string::npos);
 }
 
 }  // namespace
