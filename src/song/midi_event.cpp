@@ -70,34 +70,8 @@ void DecodeBody(const uint8_t*& p, const uint8_t* end, uint8_t runningStatus, TM
   ev.Status = status;
 }
 
-void EncodeEvent(TMidiData& out, TMidiEvent& ev, uint32_t& lastTick, uint8_t runningStatus,
-                 uint32_t maxGate) {
-  const uint32_t delta = ev.Time >= lastTick ? ev.Time - lastTick : 0;
-  if (ev.Time > lastTick) lastTick = ev.Time;
+void EncodeOtherEvent(TMidiData& out, const TMidiEvent& ev, uint32_t delta) {
   const uint8_t s = ev.Status;
-  if (s >= 0x80 && s < 0xF0) {
-    // Channel events need at most 4 (delta) + 3 + 4 (gate) bytes.
-    uint8_t* p = PutVarLen(out.Claim(12), delta);
-    if (s < 0xC0 || s >= 0xE0) {
-      if (s == 0x90 && runningStatus == 0) {
-        ev.Data2 = std::clamp<uint8_t>(ev.Data2, 1, 127);
-        ev.Value = std::clamp<uint32_t>(ev.Value, 1, std::max<uint32_t>(maxGate, 1));
-        *p++ = ev.Data1 & 0x7F;
-        *p++ = ev.Data2;
-        *p++ = ev.Data3 & 0x7F;
-        p = PutVarLen(p, ev.Value);
-      } else {
-        if (s != runningStatus) *p++ = s;
-        *p++ = ev.Data1;
-        *p++ = ev.Data2;
-      }
-    } else {
-      if (s != runningStatus) *p++ = s;
-      *p++ = ev.Data1;
-    }
-    out.Commit(p);
-    return;
-  }
   WriteVarLen(out, delta);
   if (s == 0xF0 || s == 0xF7) {
     out.PutByte(s);

@@ -55,7 +55,44 @@ inline uint32_t MaxGate(uint32_t tpqn) { return tpqn * 1000u - 1u; }
 // Appends `ev` at absolute tick ev.Time: the delta from lastTick (which then
 // becomes ev.Time), then the body. A note's velocity is clamped to 1..127 and
 // its gate to 1..maxGate (the clamped values are stored back into `ev`).
-void EncodeEvent(TMidiData& out, TMidiEvent& ev, uint32_t& lastTick, uint8_t runningStatus,
-                 uint32_t maxGate);
+inline void EncodeEvent(TMidiData& out, TMidiEvent& ev, uint32_t& lastTick, uint8_t runningStatus,
+                        uint32_t maxGate);
+
+// System-exclusive, meta and stray status events: the part of EncodeEvent
+// that is not on the hot path.
+void EncodeOtherEvent(TMidiData& out, const TMidiEvent& ev, uint32_t delta);
+
+inline void EncodeEvent(TMidiData& out, TMidiEvent& ev, uint32_t& lastTick, uint8_t runningStatus,
+                        uint32_t maxGate) {
+  const uint32_t delta = ev.Time >= lastTick ? ev.Time - lastTick : 0;
+  if (ev.Time > lastTick) lastTick = ev.Time;
+  const uint8_t s = ev.Status;
+  if (s < 0x80 || s >= 0xF0) {
+    EncodeOtherEvent(out, ev, delta);
+    return;
+  }
+  // Channel events need at most 4 (delta) + 3 + 4 (gate) bytes.
+  uint8_t* p = PutVarLen(out.Claim(12), delta);
+  if (s < 0xC0 || s >= 0xE0) {
+    if (s == 0x90 && runningStatus == 0) {
+      if (ev.Data2 < 1) ev.Data2 = 1;
+      if (ev.Data2 > 127) ev.Data2 = 127;
+      if (ev.Value < 1) ev.Value = 1;
+      if (ev.Value > maxGate) ev.Value = maxGate < 1 ? 1 : maxGate;
+      *p++ = ev.Data1 & 0x7F;
+      *p++ = ev.Data2;
+      *p++ = ev.Data3 & 0x7F;
+      p = PutVarLen(p, ev.Value);
+    } else {
+      if (s != runningStatus) *p++ = s;
+      *p++ = ev.Data1;
+      *p++ = ev.Data2;
+    }
+  } else {
+    if (s != runningStatus) *p++ = s;
+    *p++ = ev.Data1;
+  }
+  out.Commit(p);
+}
 
 }  // namespace melko

@@ -56,6 +56,60 @@ bool LocateChunk(const FileImage& image, size_t pos, const uint8_t*& start, cons
   return true;
 }
 
+// The channel streams (bit c for channel c) that splitting the chunk would
+// fill, read with the same rules as TSmfStream but without decoding events:
+// this runs over every chunk of every file that is opened.
+uint32_t ChannelStreamsUsed(const uint8_t* p, const uint8_t* stop, bool format0, bool& nameSeen) {
+  uint32_t channels = 0;
+  uint8_t runStatus = 0;
+  int target = 0;
+  while (p < stop) {
+    while (p < stop && (*p & 0x80)) ++p;  // the delta
+    if (p >= stop || ++p >= stop) break;
+    uint8_t s;
+    if (*p >= 0x80) {
+      s = *p++;
+    } else if (runStatus >= 0x80) {
+      s = runStatus;
+    } else {
+      while (p < stop && *p < 0x80) ++p;
+      if (p >= stop) break;
+      s = *p++;
+    }
+    if (s < 0xF0) {
+      const long n = (s & 0xE0) == 0xC0 ? 1 : 2;
+      if (stop - p < n) break;
+      p += n;
+      runStatus = s;
+      channels |= 1u << (s & 0x0F);
+      continue;
+    }
+    if (s != 0xF0 && s != 0xF7 && s != 0xFF) continue;
+    uint8_t type = 0;
+    if (s == 0xFF) {
+      if (p >= stop) break;
+      type = *p++;
+    }
+    uint32_t len = ReadVarLen(p, stop);
+    if (static_cast<uint64_t>(stop - p) < len) break;
+    const uint8_t* payload = p;
+    p += len;
+    if (s == 0xFF && type == 0x2F) break;
+    if (!format0) continue;
+    if (s == 0xFF && (type == 0x06 || type == 0x51 || type == 0x54 || type == 0x58 || type == 0x59)) continue;
+    if (s == 0xFF && type == 0x03 && !nameSeen) {
+      nameSeen = true;
+      continue;
+    }
+    if (s == 0xFF && type == 0x20) {
+      if (len >= 1 && payload[0] < 16) target = payload[0] + 1;
+      continue;
+    }
+    if (target > 0) channels |= 1u << (target - 1);
+  }
+  return channels;
+}
+
 }  // namespace
 
 size_t SmfChunkList::ImageSize() const {
@@ -105,32 +159,8 @@ bool SplitSmf(const FileImage& image, SmfChunkList& list) {
     // First see which channel streams the chunk would fill: most chunks use
     // at most one and are kept as they are. In a format 0 file a channel
     // prefix sends the following metas to a channel stream too.
-    uint32_t channels = 0;
     bool nameSeen = firstNameSeen;
-    {
-      int target = 0;
-      TSmfStream in;
-      in.Open(start, stop);
-      while (in.ReadNext() && !in.IsEndOfTrack()) {
-        const TMidiEvent& ev = in.Event;
-        uint8_t s = ev.Status;
-        if (s >= 0x80 && s < 0xF0) {
-          channels |= 1u << (s & 0x0F);
-        } else if (format0 && s >= 0xF0) {
-          uint8_t type = ev.Data1;
-          if (s == 0xFF && (type == 0x06 || type == 0x51 || type == 0x54 || type == 0x58 || type == 0x59)) continue;
-          if (s == 0xFF && type == 0x03 && !nameSeen) {
-            nameSeen = true;
-            continue;
-          }
-          if (s == 0xFF && type == 0x20) {
-            if (ev.Len >= 1 && ev.Value < 16) target = static_cast<int>(ev.Value) + 1;
-            continue;
-          }
-          if (target > 0) channels |= 1u << (target - 1);
-        }
-      }
-    }
+    const uint32_t channels = ChannelStreamsUsed(start, stop, format0, nameSeen);
     if (n > 0 && (channels & (channels - 1)) == 0) {
       firstNameSeen = nameSeen;
       refs.push_back(Ref{-1, start, static_cast<uint32_t>(stop - start)});

@@ -158,27 +158,24 @@ class ConductorInserts {
 void PairNotes(const uint8_t* start, const uint8_t* stop, TickConverter conv,
                std::vector<NoteRec>& notes, bool& usedNoteOffStatus) {
   notes.clear();
-  std::vector<int32_t> head(16 * 128, -1), tail(16 * 128, -1);
-  std::vector<uint32_t> waiting[16];  // note-ons waiting for the next event of their status
-  size_t waitingHead[16] = {};
+  notes.reserve(static_cast<size_t>(stop - start) / 8);
+  int32_t head[16 * 128], tail[16 * 128];
+  std::fill(std::begin(head), std::end(head), -1);
+  std::fill(std::begin(tail), std::end(tail), -1);
+  const TickConverter startConv = conv;
   TSmfStream s;
   s.Open(start, stop);
   uint32_t tick = 0;
+  size_t unpaired = 0;
   while (s.ReadNext()) {
     tick = conv.Add(s.Delta);
     const TMidiEvent& ev = s.Event;
-    if (s.IsEndOfTrack()) break;
-    uint8_t kind = ev.Status & 0xF0;
-    if (kind != 0x80 && kind != 0x90) continue;
-    int c = ev.Status & 0x0F;
-    int key = c * 128 + ev.Data1;
-    if (kind == 0x90) {
-      auto& w = waiting[c];
-      while (waitingHead[c] < w.size() && notes[w[waitingHead[c]]].Tick < tick) {
-        NoteRec& n = notes[w[waitingHead[c]++]];
-        n.NextSame = tick - n.Tick;
-      }
+    const uint8_t kind = ev.Status & 0xF0;
+    if (kind != 0x80 && kind != 0x90) {
+      if (s.IsEndOfTrack()) break;
+      continue;
     }
+    const int key = (ev.Status & 0x0F) * 128 + ev.Data1;
     if (kind == 0x90 && ev.Data2 > 0) {
       int32_t idx = static_cast<int32_t>(notes.size());
       notes.push_back(NoteRec{});
@@ -186,22 +183,50 @@ void PairNotes(const uint8_t* start, const uint8_t* stop, TickConverter conv,
       if (tail[key] >= 0) notes[tail[key]].Next = idx;
       else head[key] = idx;
       tail[key] = idx;
-      waiting[c].push_back(static_cast<uint32_t>(idx));
+      ++unpaired;
     } else if (head[key] >= 0) {
       NoteRec& n = notes[head[key]];
       head[key] = n.Next;
       if (head[key] < 0) tail[key] = -1;
       n.Found = true;
       n.Gate = tick - n.Tick;
+      --unpaired;
       if (kind == 0x80) {
         n.OffVelocity = ev.Data2;
         usedNoteOffStatus = true;
       }
     }
   }
+  const uint32_t endTick = tick;
+  if (unpaired == 0) return;
+  // Notes without a note-off last until the next event of exactly their
+  // status byte that comes later in time: a second walk finds it for all of
+  // them at once.
+  std::vector<uint32_t> waiting[16];
+  size_t waitingHead[16] = {};
+  conv = startConv;
+  s.Open(start, stop);
+  size_t noteIndex = 0;
+  while (s.ReadNext()) {
+    tick = conv.Add(s.Delta);
+    const TMidiEvent& ev = s.Event;
+    if ((ev.Status & 0xF0) != 0x90) {
+      if (s.IsEndOfTrack()) break;
+      continue;
+    }
+    const int c = ev.Status & 0x0F;
+    auto& w = waiting[c];
+    while (waitingHead[c] < w.size() && notes[w[waitingHead[c]]].Tick < tick) {
+      NoteRec& n = notes[w[waitingHead[c]++]];
+      n.NextSame = tick - n.Tick;
+    }
+    if (ev.Data2 > 0) {
+      if (!notes[noteIndex].Found) w.push_back(static_cast<uint32_t>(noteIndex));
+      ++noteIndex;
+    }
+  }
   for (NoteRec& n : notes) {
-    if (n.Found) continue;
-    n.Gate = n.NextSame > 0 ? n.NextSame : tick - n.Tick;
+    if (!n.Found) n.Gate = n.NextSame > 0 ? n.NextSame : endTick - n.Tick;
   }
 }
 
