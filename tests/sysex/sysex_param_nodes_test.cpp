@@ -2,6 +2,11 @@
 
 #include <gtest/gtest.h>
 
+#include <unistd.h>
+
+#include <cstdio>
+
+#include "base/atomic_write.h"
 #include "sysex/sysex_test_util.h"
 
 namespace melko {
@@ -280,6 +285,96 @@ TEST(SysExLoading, BadNumbersEndTheLoadingKeepingWhatWasRead) {
   ASSERT_TRUE(nodes.LoadTexts({"", "", "", "", "[M]\nData=41\nDefDevID=zz\n[N]\nData=42\n", ""}));
   EXPECT_EQ(nodes.Models().Object(0)->DefDevID, 0xFF);
   EXPECT_EQ(nodes.Models().Object(1)->DefDevID, 0xFF);
+}
+
+TEST(SysExLoading, NumberForms) {
+  TSysExParamNodes nodes;
+  ASSERT_TRUE(nodes.LoadTexts({"[T]\n$10=a\n1 $10=b\n+3=c\n",
+                               "[Lower]\nRange=1 00 7f 40\n[Spaced]\nRange=2  0\t3FFF   0\n",
+                               "",
+                               "",
+                               "[Hex0x]\nData=41\nBgnCheckSum=0x5\nDefDevID=7f\n"
+                               "[Dollar]\nData=42\nBgnCheckSum=$5\nDefDevID=$10\n"
+                               "[Junk]\nData=43\nBgnCheckSum=abc\n",
+                               "[P1]\nModel=Hex0x\nAddress=01\nDefault=0x10\n"
+                               "[P2]\nModel=Hex0x\nAddress=02\nDefault=$10\n"
+                               "[P3]\nModel=Hex0x\nAddress=03\nDefault=x\n"}))
+      << nodes.LoadError();
+  const TSysExTable& table = *nodes.Tables().Object(0);
+  ASSERT_EQ(table.size(), 3u);
+  EXPECT_EQ(table[0].Value, 16);
+  EXPECT_EQ(table[1].Value, 128 + 16);
+  EXPECT_EQ(table[2].Value, 3);
+  const TSysExRange& lower = *nodes.Ranges().Object(nodes.Ranges().IndexOf("Lower"));
+  EXPECT_EQ(lower.Max, 127);
+  EXPECT_EQ(lower.Offset, 64);
+  const TSysExRange& spaced = *nodes.Ranges().Object(nodes.Ranges().IndexOf("Spaced"));
+  EXPECT_EQ(spaced.Size, 2);
+  EXPECT_EQ(spaced.Max, 0x3FFF);
+  struct Row {
+    const char* model;
+    int32_t bgnCheckSum;
+    int defDevId;
+  } models[] = {{"Hex0x", 5, 0x7F}, {"Dollar", 5, 0xFF}, {"Junk", -1, 0xFF}};
+  for (const Row& r : models) {
+    const TSysExModel& m = *nodes.Models().Object(nodes.Models().IndexOf(r.model));
+    EXPECT_EQ(m.BgnCheckSum, r.bgnCheckSum) << r.model;
+    EXPECT_EQ(m.DefDevID, r.defDevId) << r.model;
+  }
+  EXPECT_EQ(nodes.Params().Object(nodes.Params().IndexOf("P1"))->Default, 16);
+  EXPECT_EQ(nodes.Params().Object(nodes.Params().IndexOf("P2"))->Default, 16);
+  EXPECT_EQ(nodes.Params().Object(nodes.Params().IndexOf("P3"))->Default, 0);
+
+  // The decimal form of a table key has no "0x".
+  TSysExParamNodes bad;
+  EXPECT_FALSE(bad.LoadTexts({"[T]\n1=a\n0x10=b\n", "[R]\nRange=1 0 1 0\n", "", "", "", ""}));
+  ASSERT_EQ(bad.Tables().Count(), 1);
+  EXPECT_EQ(bad.Tables().Object(0)->size(), 1u);
+  EXPECT_EQ(bad.Ranges().Count(), 1);  // the built-in only: loading ended in the tables
+}
+
+TEST(SysExLoading, FolderLoadClearsFirstAndMissingFilesAreEmpty) {
+  char tmpl[] = "/tmp/melko_sysex_load_XXXXXX";
+  const std::string dir = std::string(::mkdtemp(tmpl)) + "/";
+  ASSERT_TRUE(WriteFileAtomically(dir + "SysExModels.txt", "[M]\r\nData=41\r\n"));
+  ASSERT_TRUE(WriteFileAtomically(dir + "SysExParams.txt", "[A]\r\nModel=M\r\nAddress=10\r\nGroup=G\r\n"));
+  TSysExParamNodes nodes(dir);
+  EXPECT_EQ(nodes.LoadError(), "");
+  EXPECT_FALSE(nodes.HasLibrary());
+  ASSERT_EQ(nodes.Params().Count(), 1);
+  EXPECT_EQ(Hex(nodes.MakeDefault("A")), "41 10 00 F7");
+
+  ASSERT_TRUE(nodes.Load(dir));  // again: nothing doubles
+  EXPECT_EQ(nodes.Params().Count(), 1);
+  EXPECT_EQ(nodes.Groups().Count(), 1);
+  EXPECT_EQ(nodes.Models().Count(), 1);
+  EXPECT_EQ(nodes.Units().Count(), 1);
+  EXPECT_EQ(nodes.Root()->Child->Next, nullptr);
+  EXPECT_EQ(nodes.Analyse(Bytes("41 10 05 F7")).Name, "A");
+
+  std::remove((dir + "SysExModels.txt").c_str());
+  ASSERT_TRUE(nodes.Load(dir));  // the parameter's model is gone with its file
+  EXPECT_EQ(nodes.Params().Count(), 0);
+  EXPECT_EQ(nodes.Types().Count(), 1);
+  EXPECT_EQ(nodes.Root()->Child, nullptr);
+  std::remove((dir + "SysExParams.txt").c_str());
+  ::rmdir(dir.c_str());
+}
+
+TEST(SysExTree, FirstMatchingSiblingWinsWithoutBacktracking) {
+  TSysExParamNodes nodes;
+  ASSERT_TRUE(nodes.LoadTexts({"", "", "", "[dd]\nName=Any\n", "[M]\nData=41\n",
+                               "[Fixed]\nModel=M\nAddress=10 20\n[Wild]\nModel=M\nAddress=dd 30\n"}));
+  struct Row {
+    const char* body;
+    const char* name;
+  } rows[] = {
+      {"41 10 20 05 F7", "Fixed"},
+      {"41 11 30 05 F7", "Wild"},
+      // 10 is taken by the fixed sibling first; its child 20 does not match 30.
+      {"41 10 30 05 F7", ""},
+  };
+  for (const Row& r : rows) EXPECT_EQ(nodes.Analyse(Bytes(r.body)).Name, r.name) << r.body;
 }
 
 TEST(SysExTree, SiblingsAndReplacedPaths) {
