@@ -203,13 +203,13 @@ void MidiPorts::EndAudition() {
   if (h) SendShort(h, off);
 }
 
-void MidiPorts::AuditionNote(const Song& song, int track, uint32_t message, int autoOffMs) {
+void MidiPorts::AuditionNote(const Song& song, int track, uint32_t message, int autoOff) {
   if (track < 0 || track >= kSongTracks) return;
   uint8_t status = message & 0xF0, d1 = (message >> 8) & 0xFF;
   if (status == 0xB0 && (d1 == 0 || d1 == 32) && !(SendOptions & kSendBankChange)) return;
   MidiOutDevice* h = PortHandle(song.OutPort[track]);
   if (!h) return;
-  if (autoOffMs > 0) {
+  if (autoOff > 0) {
     EndAudition();
     auto timer = timers_ ? timers_() : nullptr;
     {
@@ -218,16 +218,12 @@ void MidiPorts::AuditionNote(const Song& song, int track, uint32_t message, int 
       auditionOff_ = message & 0xFFFF;  // status and key, velocity 0
     }
     if (timer) {
-      timer->Start(uint32_t(autoOffMs), [this] {
-        MidiOutDevice* dev;
-        uint32_t off;
-        {
-          std::lock_guard<std::mutex> lock(auditionMutex_);
-          dev = auditionHandle_;
-          off = auditionOff_;
-          auditionHandle_ = nullptr;
-        }
-        if (dev) SendShort(dev, off);
+      timer->Start(kAuditionMs, [this] {
+        // Sent under the lock: closing the device clears the handle under it
+        // first, so a device that is going away is never used here.
+        std::lock_guard<std::mutex> lock(auditionMutex_);
+        if (auditionHandle_) SendShort(auditionHandle_, auditionOff_);
+        auditionHandle_ = nullptr;
         return false;  // one shot
       });
       std::lock_guard<std::mutex> lock(auditionMutex_);

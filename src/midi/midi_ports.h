@@ -33,6 +33,9 @@ constexpr const char* kNotInUse = "(Not in Use)";
 constexpr uint8_t kSendSystemExclusive = 1;
 constexpr uint8_t kSendBankChange = 2;
 
+// Length of an audition note ended by its own timer.
+constexpr uint32_t kAuditionMs = 400;
+
 // Shows a device error to the user (a warning box in the application, stderr
 // on the command line).
 using ErrorReporter = std::function<void(const std::string& text)>;
@@ -96,9 +99,10 @@ class MidiPorts {
   // Volume 0..127 on the device of `port`: the device's own volume when it
   // has one, else the universal master volume message.
   void SetMasterVolume(int volume, int port);
-  // Sends a message of track `track` to its port; with autoOffMs > 0 its
-  // note-off follows after that time on a one-shot timer.
-  void AuditionNote(const Song& song, int track, uint32_t message, int autoOffMs);
+  // Sends a message of track `track` to its port; with autoOff > 0 its
+  // note-off (status and key, velocity 0) follows after kAuditionMs on a
+  // one-shot timer.
+  void AuditionNote(const Song& song, int track, uint32_t message, int autoOff);
   // Ends a pending audition note now.
   void EndAudition();
 

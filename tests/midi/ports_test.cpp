@@ -116,7 +116,8 @@ TEST(Ports, MasterVolumeUsesTheDeviceVolumeWhenItHasOne) {
 TEST(Ports, AuditionNoteEndsItselfOnTheOneShotTimer) {
   EngineRig rig;
   rig.backend.Clear();
-  rig.ports.AuditionNote(rig.song, 1, ShortMsg(0x90, 60, 100), 400);
+  // Auto-off is a switch: any positive value gives the 400 ms note.
+  rig.ports.AuditionNote(rig.song, 1, ShortMsg(0x90, 60, 100), 1);
   ASSERT_EQ(rig.oneShots.size(), 1u);
   EXPECT_EQ(rig.oneShots[0]->Period(), 400u);
   EXPECT_EQ(BytesOf(rig.Sent()), (std::vector<Bytes>{{0x90, 60, 100}}));
