@@ -389,7 +389,9 @@ void PlaybackEngine::PlayDueEvents(TrackPlayer& p, int32_t& pendingBeat) {
       if (st == 0xF0 && (sendOptions_ & kSendSystemExclusive) && p.Handle) {
         sysexBuffer_.clear();
         sysexBuffer_.push_back(0xF0);
-        sysexBuffer_.insert(sysexBuffer_.end(), data, data + std::min<uint32_t>(len, 65535));
+        // Sent whole, however long: a cut message would reach the device
+        // without its F7. (The buffer holds the usual sizes without allocating.)
+        sysexBuffer_.insert(sysexBuffer_.end(), data, data + len);
         MidiPorts::SendLong(p.Handle, sysexBuffer_.data(), sysexBuffer_.size());
       }
     } else if (st == kDecodedMeter) {

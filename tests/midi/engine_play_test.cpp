@@ -405,6 +405,24 @@ TEST(EnginePlay, SystemExclusiveIsSkippedWithoutItsSendOption) {
   EXPECT_EQ(AfterStartReset(rig), (std::vector<Bytes>{{0x90, 60, 100}, {0x90, 60, 0}}));
 }
 
+TEST(EnginePlay, ALongSystemExclusiveIsSentWhole) {
+  EngineRig rig;
+  std::vector<uint8_t> dump(70000, 0x11);
+  dump.back() = 0xF7;
+  TMidiEvent sx;
+  sx.Status = 0xF0;
+  sx.Len = uint32_t(dump.size());
+  sx.Data = dump.data();
+  rig.Add(1, sx);
+  rig.Add(1, Note(10, 60, 100, 10));
+  ASSERT_TRUE(rig.Start(0));
+  rig.RunMs(100);
+  auto sent = AfterStartReset(rig);
+  ASSERT_FALSE(sent.empty());
+  EXPECT_EQ(sent[0].size(), dump.size() + 1);
+  EXPECT_EQ(sent[0].back(), 0xF7);
+}
+
 TEST(EnginePlay, ATimebaseBelow24PlaysWithClockOutput) {
   EngineRig rig(12);
   rig.engine.SyncOut = true;
