@@ -210,9 +210,16 @@ bool SongDocument::OpenHandedFile(const std::string& path) {
 }
 
 void SongDocument::OnTimerBackup() {
-  if (!(settings_.BackupConds & 1) || BackupCurrent) return;
+  if (timedBackupRunning_ || !(settings_.BackupConds & 1) || BackupCurrent) return;
   auto due = lastBackup_ + std::chrono::milliseconds(int64_t(settings_.BackupInterval) * 60000);
-  if (Clock::now() >= due) WriteBackup();
+  if (Clock::now() < due) return;
+  // The failure message is modal and the timer keeps firing behind it; and a
+  // backup that failed (its folder gone, the disk full) waits a whole interval
+  // before the next try instead of stopping playback and showing the message
+  // again every ten seconds.
+  timedBackupRunning_ = true;
+  if (!WriteBackup()) lastBackup_ = Clock::now();
+  timedBackupRunning_ = false;
 }
 
 void SongDocument::CountEdit() {

@@ -122,6 +122,7 @@ class SongDocument {
   SongConverter* converter_;
   Clock::time_point lastBackup_ = Clock::now();
   bool exTrackOpen_ = false;
+  bool timedBackupRunning_ = false;
 };
 
 }  // namespace melko

@@ -355,6 +355,34 @@ TEST(Document, TimedBackupWritesTheTemporaryFileAndStopsPlayback) {
   EXPECT_TRUE(rig.doc().BackupCurrent);
 }
 
+TEST(Document, FailedTimedBackupWaitsAnotherIntervalAndIsNotReentered) {
+  AppRig rig("[User]\r\nBackupConds=1\r\nBackupInterval=1\r\n");
+  std::string temp = rig.ProgramDir + "tmp/";
+  std::filesystem::create_directories(temp);
+  WriteFile(rig.DataDir + "MELKO.INI",
+            "[User]\r\nBackupConds=1\r\nBackupInterval=1\r\n[Files]\r\nTemporary=" + temp + "\r\n");
+  rig.Start();
+  std::filesystem::remove_all(temp);  // the folder goes away while the program runs
+  rig.doc().CountEdit();
+  // The timer keeps firing while the message box is open.
+  rig.prompt.OnError = [&](const std::string&) { rig.doc().OnTimerBackup(); };
+  rig.doc().SetBackupClockForTest(SongDocument::Clock::now() - std::chrono::seconds(61));
+  rig.doc().OnTimerBackup();
+  ASSERT_EQ(rig.prompt.Errors.size(), 1u);
+  EXPECT_EQ(rig.prompt.Errors[0], "ファイルの書込みに失敗しました。");
+  EXPECT_FALSE(rig.doc().BackupCurrent);
+  // The next ticks of the 10-second timer do not try again at once.
+  rig.doc().OnTimerBackup();
+  EXPECT_EQ(rig.prompt.Errors.size(), 1u);
+  // After another interval it tries again, and succeeds once the folder is back.
+  std::filesystem::create_directories(temp);
+  rig.doc().SetBackupClockForTest(SongDocument::Clock::now() - std::chrono::seconds(61));
+  rig.doc().OnTimerBackup();
+  EXPECT_EQ(rig.prompt.Errors.size(), 1u);
+  EXPECT_TRUE(Exists(temp + "_TEMP.MID"));
+  EXPECT_TRUE(rig.doc().BackupCurrent);
+}
+
 TEST(Document, EditCountBackup) {
   AppRig rig("[User]\r\nBackupConds=2\r\nBackupUndoCount=3\r\n");
   rig.Start();
