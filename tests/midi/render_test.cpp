@@ -35,6 +35,41 @@ int Peak(const std::vector<int16_t>& s, size_t fromFrame, size_t toFrame) {
   return peak;
 }
 
+struct SynthSysExRow {
+  const char* Name;
+  std::vector<Bytes> Messages;  // sent before a program change on channel 1
+  int Bank;                     // the bank channel 1 then plays
+};
+
+class BuiltinSynthSysEx : public ::testing::TestWithParam<SynthSysExRow> {};
+
+// Device-addressed messages of ordinary songs reach the built-in synth: it
+// answers to device id 10h. Each row ends with the GM reset, which puts
+// channel 1 back to a melodic part for the next row.
+TEST_P(BuiltinSynthSysEx, AnswersToDeviceId16) {
+  auto synth = SharedSynth();
+  if (!synth) GTEST_SKIP() << "no General MIDI SoundFont installed";
+  SynthOutDevice device(synth);
+  for (const auto& m : GetParam().Messages) EXPECT_EQ(device.SendLong(m.data(), m.size()), kMidiOk);
+  device.SendShort(ShortMsg(0xC0, 0));
+  EXPECT_EQ(synth->ChannelBank(0), GetParam().Bank);
+  device.SendLong(kGmSystemOn, sizeof kGmSystemOn);
+  device.SendShort(ShortMsg(0xC0, 0));
+  EXPECT_EQ(synth->ChannelBank(0), 0);
+}
+
+// GS "use for rhythm part" of part 1 (channel 1): drum map 1.
+const Bytes kRhythmPart1 = {0xF0, 0x41, 0x10, 0x42, 0x12, 0x40, 0x11, 0x15, 0x01, 0x19, 0xF7};
+const Bytes kRhythmPart1OtherDevice = {0xF0, 0x41, 0x11, 0x42, 0x12, 0x40, 0x11, 0x15, 0x01, 0x19, 0xF7};
+
+INSTANTIATE_TEST_SUITE_P(
+    Rows, BuiltinSynthSysEx,
+    ::testing::Values(SynthSysExRow{"RhythmPartForDevice16", {kRhythmPart1}, 128},
+                      SynthSysExRow{"RhythmPartForAnotherDevice", {kRhythmPart1OtherDevice}, 0},
+                      SynthSysExRow{"GsResetUndoesIt", {kRhythmPart1, Bytes(kGsReset, kGsReset + 11)}, 0},
+                      SynthSysExRow{"XgSystemOnUndoesIt", {kRhythmPart1, Bytes(kXgSystemOn, kXgSystemOn + 9)}, 0}),
+    [](const auto& info) { return std::string(info.param.Name); });
+
 TEST(Render, NotesSoundWhereTheyPlayAndTheEndIsSilent) {
   auto synth = SharedSynth();
   if (!synth) GTEST_SKIP() << "no General MIDI SoundFont installed";

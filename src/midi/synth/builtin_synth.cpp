@@ -151,4 +151,9 @@ void BuiltinSynth::Render(int16_t* out, int frames) {
 
 int BuiltinSynth::ActiveVoices() const { return fluid_synth_get_active_voice_count(synth_); }
 
+int BuiltinSynth::ChannelBank(int channel) const {
+  fluid_preset_t* preset = fluid_synth_get_channel_preset(synth_, channel);
+  return preset ? fluid_preset_get_banknum(preset) : -1;
+}
+
 }  // namespace melko

@@ -44,6 +44,8 @@ class BuiltinSynth {
   // Renders frames of 16-bit interleaved stereo into out (2 × frames values).
   void Render(int16_t* out, int frames);
   int ActiveVoices() const;
+  // The bank of the preset a channel plays (128 on a drum channel), -1 if none.
+  int ChannelBank(int channel) const;
   const std::string& AudioDriver() const { return audioDriver_; }  // empty: silent
   const std::string& SoundFont() const { return soundFont_; }
 
