@@ -409,6 +409,10 @@ void TMkMainForm::OpenHandedFile(const QByteArray& path) {
 
 bool TMkMainForm::FormCloseQuery() {
   if (core_.TheSong.SongSaved || settings_.AutoSave) return true;
+  return AskSaveOnClose();
+}
+
+bool TMkMainForm::AskSaveOnClose() {
   switch (prompt_.AskYesNoCancel(kMsgAskSaveOnClose)) {
     case UserPrompt::kCancel:
       return false;
@@ -443,10 +447,16 @@ void TMkMainForm::closeEvent(QCloseEvent* event) {
     event->ignore();
     return;
   }
-  closing_ = true;
   timer1_->stop();
   timer2_->stop();
-  if (settings_.AutoSave) doc_->WriteBackup();
+  // With AutoSave the backup is the only copy of the changes: when it cannot
+  // be written, the ordinary question comes instead of losing them.
+  if (settings_.AutoSave && !doc_->WriteBackup() && !core_.TheSong.SongSaved && !AskSaveOnClose()) {
+    timer2_->start();
+    event->ignore();
+    return;
+  }
+  closing_ = true;
   doc_->ClearSong();
   doc_->CloseExTrack();
   SaveSettings();

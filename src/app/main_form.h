@@ -144,6 +144,7 @@ class TMkMainForm : public QMainWindow {
   void RegisterTemplates();
   void SaveSettings();
   bool FormCloseQuery();
+  bool AskSaveOnClose();  // Yes/No/Cancel; true when the window may close
   void StartPositionTimer();
 
   AppCore& core_;

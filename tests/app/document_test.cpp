@@ -296,6 +296,29 @@ TEST(Document, AutoSaveWritesTheTemporaryFileAndTheNextStartReloadsIt) {
   EXPECT_TRUE(rig.prompt.Errors.empty());
 }
 
+TEST(Document, AFailedBackupAtExitAsksBeforeTheChangesAreLost) {
+  AppRig rig;
+  std::string temp = rig.ProgramDir + "tmp/";
+  std::filesystem::create_directories(temp);
+  WriteFile(rig.DataDir + "MELKO.INI", "[User]\r\nAutoSave=1\r\n[Files]\r\nTemporary=" + temp + "\r\n");
+  rig.Start();
+  Touch(rig.song());
+  std::filesystem::remove_all(temp);
+  rig.prompt.YesNoCancel = {UserPrompt::kCancel};
+  EXPECT_FALSE(rig.Close());
+  ASSERT_EQ(rig.prompt.Errors.size(), 1u);
+  EXPECT_EQ(rig.prompt.Errors[0], "ファイルの書込みに失敗しました。");
+  ASSERT_EQ(rig.prompt.Questions.size(), 1u);
+  EXPECT_EQ(rig.prompt.Questions[0], "データは保存されていません。保存しますか？");
+  EXPECT_EQ(rig.song().GetSongTempo(), 97u);  // the song is still there
+
+  // Once the backup can be written again, closing needs no question.
+  std::filesystem::create_directories(temp);
+  EXPECT_TRUE(rig.Close());
+  EXPECT_EQ(rig.prompt.Questions.size(), 1u);
+  EXPECT_TRUE(Exists(temp + "_TEMP.MID"));
+}
+
 TEST(Document, AbnormalEndIsReportedAndTheTemporaryFileRecovered) {
   AppRig rig("[Error]\r\nTerminatedAbnormally=True\r\n[Files]\r\nOpen=/somewhere/x.mid\r\n");
   MakeSongFile(rig.ProgramDir + "_TEMP.MID", 2, 480, "Lost work");
