@@ -338,5 +338,32 @@ TEST(EditTools, QuantizeOrderHoldsWhenManyEventsAreOvertaken) {
   }
 }
 
+// A tool rewrites the values it is about and nothing else of a note: the
+// note-off velocity rides along through every re-encode.
+TEST(EditTools, ToolsKeepTheNoteOffVelocity) {
+  struct Row {
+    const char* Name;
+    int Command;
+    std::function<void(ToolSettings&)> Set;
+  };
+  const Row rows[] = {
+      {"DynamicsOnVelocity", kCmdDynamics, [](ToolSettings& s) { s.Dynamics = Dyn(kDynNote, kMethodSet, 20); }},
+      {"Transpose", kCmdTranspose, [](ToolSettings& s) { s.Transpose = {kTransposeBy, 60, 62}; }},
+      {"GateTime", kCmdGateTime, [](ToolSettings& s) { s.Gate.Method = kMethodSet; s.Gate.Set = 7; }},
+      {"QuantizeGrid", kCmdQuantize, [](ToolSettings& s) { s.Quantize = Q(kQuantizeGrid, 120, 100); }},
+      {"QuantizeGate", kCmdQuantize, [](ToolSettings& s) { s.Quantize = Q(kQuantizeGate, 120, 100, 0, 90); }},
+  };
+  for (const Row& row : rows) {
+    Fixture f;
+    TMidiEvent n = Note(50, 60, 100, 100);
+    n.Data3 = 64;
+    SetTrack(f.song, 1, {n});
+    f.Run(row.Command, row.Set);
+    TrackWalker w(f.song.Tracks[1]);
+    ASSERT_FALSE(w.AtEnd()) << row.Name;
+    EXPECT_EQ(w.Next().Data3, 64) << row.Name;
+  }
+}
+
 }  // namespace
 }  // namespace melko

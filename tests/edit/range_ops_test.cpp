@@ -302,5 +302,38 @@ TEST(RangeOps, UndoBeforeAnyEditDoesNothing) {
   EXPECT_FALSE(f.d.Undo().UndoEnabled || f.d.Undo().RedoEnabled || f.d.Undo().ButtonEnabled);
 }
 
+TEST(RangeOps, CopyAfterACutLeavesTheCutsUndoAndItsState) {
+  Fixture f;
+  SetTrack(f.song, 1, {Note(0, 60), Note(500, 61), Note(1000, 62)});
+  SetTrack(f.song, 2, {Note(100, 70)});
+  auto before = Snapshot(f.song);
+  f.Range(1, 1, 480, 960);
+  f.d.PopUpEditClick(kCmdCut);
+  f.Range(2, 2, 0, 480);
+  f.d.PopUpEditClick(kCmdCopy);
+  EXPECT_TRUE(f.d.Undo().UndoEnabled);
+  EXPECT_FALSE(f.d.Undo().RedoEnabled);
+  EXPECT_EQ(f.d.Undo().ButtonHint, "切り取り");
+  f.d.sbtUndoClick();
+  EXPECT_EQ(Snapshot(f.song), before);
+  EXPECT_EQ(Ticks(f.song.Clipboard[0]), (std::vector<uint32_t>{100})) << "undo leaves the clipboard alone";
+}
+
+TEST(RangeOps, SetAtPositionKeepsThePreviousConductorInTheShadow) {
+  Fixture f;
+  SetTrack(f.song, 0, {Meta(0, 0x59, 0, 2), Meta(0, 0x06, 0, 0), Meta(1, 0x59, 0x0100, 2)});
+  f.song.RebuildMaps();
+  auto before = test::Bytes(f.song.Tracks[0]);
+  f.Range(1, 1, 0, 0);  // empty: only tick 0 is cleared
+  f.ui.Set = [](int, SetPositionValues& v) { v.Key = KeyValue(2, false); return true; };
+  f.d.PopUpEditClick(kCmdKeySig);
+  EXPECT_EQ(test::Bytes(f.song.ShadowTracks[0]), before);
+  EXPECT_EQ(f.song.UndoFlags[0], 1);
+  std::vector<uint32_t> keys;
+  for (TrackWalker w(f.song.Tracks[0]); !w.AtEnd(); w.Advance())
+    keys.push_back(w.Next().Data1 == 0x59 ? w.Next().Value : 0xFFFF);
+  EXPECT_EQ(keys, (std::vector<uint32_t>{0x0200, 0xFFFF, 0x0100})) << "new key first, the key at tick 1 stays";
+}
+
 }  // namespace
 }  // namespace melko
