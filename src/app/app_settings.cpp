@@ -83,6 +83,7 @@ void AppSettings::Load(const IniFile& ini, const std::string& programDir) {
   Temporary = ini.ReadString("Files", "Temporary", programDir);
   if (!Temporary.empty() && Temporary.back() != '/') Temporary += '/';
   SaveAlwaysSmfFormat0 = ini.ReadBool("Files", "SaveAlwaysSmfFormat0", false);
+  TemporaryNamed = ini.ReadBool("Files", "TemporaryNamed", true);
 
   TerminatedAbnormally = ini.ReadBool("Error", "TerminatedAbnormally", false);
 
@@ -115,6 +116,7 @@ void AppSettings::Save(IniFile& ini) const {
   ini.WriteString("Files", "ExTrack", ExTrack);
   ini.WriteString("Files", "Temporary", Temporary);
   ini.WriteBool("Files", "SaveAlwaysSmfFormat0", SaveAlwaysSmfFormat0);
+  ini.WriteBool("Files", "TemporaryNamed", TemporaryNamed);
 
   ini.WriteBool("Error", "TerminatedAbnormally", TerminatedAbnormally);
 

@@ -60,6 +60,10 @@ struct AppSettings {
   std::string ExTrack;     // ExTrackPath
   std::string Temporary;   // TemporaryDir (with trailing "/")
   bool SaveAlwaysSmfFormat0 = false;
+  // Whether _TEMP.MID, as written at the last AutoSave exit, was a song saved
+  // under LastOpenPath (false: an untitled song, which must not take that
+  // file's name at the next start).
+  bool TemporaryNamed = true;
 
   // Section "Error".
   bool TerminatedAbnormally = false;

@@ -451,10 +451,14 @@ void TMkMainForm::closeEvent(QCloseEvent* event) {
   timer2_->stop();
   // With AutoSave the backup is the only copy of the changes: when it cannot
   // be written, the ordinary question comes instead of losing them.
-  if (settings_.AutoSave && !doc_->WriteBackup() && !core_.TheSong.SongSaved && !AskSaveOnClose()) {
-    timer2_->start();
-    event->ignore();
-    return;
+  if (settings_.AutoSave) {
+    if (doc_->WriteBackup()) {
+      settings_.TemporaryNamed = doc_->Save1Enabled && doc_->DocumentName == settings_.Open;
+    } else if (!core_.TheSong.SongSaved && !AskSaveOnClose()) {
+      timer2_->start();
+      event->ignore();
+      return;
+    }
   }
   closing_ = true;
   doc_->ClearSong();

@@ -274,7 +274,9 @@ void SongDocument::OpenAtStart(bool lastRunAbnormal, const std::string& commandL
     if (FileExists(TempFile()) && OpenSong(TempFile())) {
       song_.SongSaved = false;
       BackupCurrent = false;
-      if (!lastRunAbnormal) {
+      // A song that had no file of its own when it was backed up keeps the
+      // untitled name: Save must not overwrite the last opened file with it.
+      if (!lastRunAbnormal && settings_.TemporaryNamed) {
         Save1Enabled = true;
         SetDocumentName(settings_.Open);
       }

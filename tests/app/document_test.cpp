@@ -296,6 +296,35 @@ TEST(Document, AutoSaveWritesTheTemporaryFileAndTheNextStartReloadsIt) {
   EXPECT_TRUE(rig.prompt.Errors.empty());
 }
 
+TEST(Document, AnUntitledSongBackedUpAtExitDoesNotTakeTheLastFilesName) {
+  AppRig rig("[User]\r\nAutoSave=1\r\n");
+  rig.Start();
+  std::string file = rig.ProgramDir + "song.mid";
+  std::string old = MakeSongFile(file, 2);
+  rig.doc().OpenFile(file);
+  rig.doc().NewFileCommand(false);  // a new song, never saved
+  Touch(rig.song());
+  ASSERT_TRUE(rig.Close());
+
+  rig.Restart();
+  EXPECT_EQ(rig.form->windowTitle().toStdString(), "MELKO98 - [TemporaryFile] - " + rig.ProgramDir + "UNTITLED.MID");
+  EXPECT_EQ(rig.song().GetSongTempo(), 97u);
+  EXPECT_FALSE(rig.song().SongSaved);
+  EXPECT_FALSE(rig.form->Save1->isEnabled());
+  rig.form->Save1->trigger();
+  EXPECT_EQ(ReadFile(file), old);
+
+  // Saved under a name, the next AutoSave exit gives that name back.
+  std::string named = rig.ProgramDir + "named.mid";
+  rig.prompt.Files = {named};
+  ASSERT_TRUE(rig.doc().SaveAsCommand());
+  Touch(rig.song());
+  ASSERT_TRUE(rig.Close());
+  rig.Restart();
+  EXPECT_EQ(rig.form->windowTitle().toStdString(), "MELKO98 - [TemporaryFile] - " + named);
+  EXPECT_TRUE(rig.form->Save1->isEnabled());
+}
+
 TEST(Document, AFailedBackupAtExitAsksBeforeTheChangesAreLost) {
   AppRig rig;
   std::string temp = rig.ProgramDir + "tmp/";

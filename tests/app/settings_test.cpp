@@ -47,6 +47,7 @@ TEST(Settings, DefaultsFromAnEmptyFile) {
   EXPECT_EQ(s.ExTrack, "/prog/UNTITLED.MID");
   EXPECT_EQ(s.Temporary, "/prog/");
   EXPECT_FALSE(s.SaveAlwaysSmfFormat0);
+  EXPECT_TRUE(s.TemporaryNamed);
   EXPECT_FALSE(s.TerminatedAbnormally);
   EXPECT_EQ(s.RepeatText, "1,2,4,8,16,32,64");
   EXPECT_TRUE(s.TimerSync);
@@ -67,6 +68,7 @@ TEST(Settings, RoundTripThroughTheIniFile) {
   s.ExTrack = "/music/b.mid";
   s.Temporary = "/tmp/";
   s.SaveAlwaysSmfFormat0 = true;
+  s.TemporaryNamed = false;
   s.TerminatedAbnormally = true;
   s.UserName = "山田";
   s.TimerSync = false;
@@ -94,6 +96,7 @@ TEST(Settings, RoundTripThroughTheIniFile) {
   EXPECT_EQ(r.ExTrack, s.ExTrack);
   EXPECT_EQ(r.Temporary, "/tmp/");
   EXPECT_TRUE(r.SaveAlwaysSmfFormat0);
+  EXPECT_FALSE(r.TemporaryNamed);
   EXPECT_TRUE(r.TerminatedAbnormally);
   EXPECT_EQ(r.UserName, "山田");
   EXPECT_FALSE(r.TimerSync);
