@@ -147,7 +147,7 @@ int RunScreenshot(int argc, char** argv, const std::vector<std::string>& args, c
   }
   std::unique_ptr<AppCore> core = AppCore::CreateSystem(data, false);
   // A picture never changes the settings, nor takes another run's temporary file.
-  TMkMainForm form(*core, prompt, MainFormOptions{ProgramDir(), data, false});
+  TMkMainForm form(*core, prompt, MainFormOptions{ProgramDir(), data, false, false});
   form.resize(900, form.sizeHint().height());
   form.show();
   form.Startup("");

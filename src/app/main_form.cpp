@@ -114,7 +114,7 @@ void TMkMainForm::Startup(const std::string& commandLineFile) {
   const std::string iniPath = options_.DataDir + "MELKO.INI";
   ini_.Load(iniPath);
   settings_.Load(ini_, options_.ProgramDir);
-  const bool abnormal = settings_.TerminatedAbnormally;
+  const bool abnormal = settings_.TerminatedAbnormally && options_.RecoverTemporary;
   if (abnormal) prompt_.ShowError(kMsgAbnormalEnd);
   settings_.TerminatedAbnormally = true;
   ini_.WriteBool("Error", "TerminatedAbnormally", true);
@@ -166,7 +166,7 @@ void TMkMainForm::Startup(const std::string& commandLineFile) {
 
   InstallEditLayer(*this, prompt_);
   doc_->NewSong(false);
-  doc_->OpenAtStart(abnormal, commandLineFile);
+  if (options_.RecoverTemporary) doc_->OpenAtStart(abnormal, commandLineFile);
   doc_->RestartBackupClock();
   timer2_->start();
 }

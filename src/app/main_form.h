@@ -48,6 +48,9 @@ struct MainFormOptions {
   std::string DataDir;     // with trailing "/"
   // Screenshot and test runs may leave MELKO.INI alone.
   bool WriteSettings = true;
+  // Off for a picture: no abnormal-end message and no reload of _TEMP.MID,
+  // which belongs to the user's own run (and is marked abnormal while it runs).
+  bool RecoverTemporary = true;
 };
 
 class TMkMainForm : public QMainWindow {

@@ -44,6 +44,26 @@ TEST(Program, ScreenshotDrawsTheWindowAndTheLogWithoutADisplay) {
   EXPECT_FALSE(std::filesystem::exists(dir.Path() + "MELKO/MELKO.INI"));
 }
 
+TEST(Program, ScreenshotLeavesTheRunningProgramsTemporaryFileAlone) {
+  EnsureApp();
+  TempDir dir;
+  std::filesystem::copy(MELKO_BUILT_DATA_DIR, dir.Path() + "MELKO", std::filesystem::copy_options::recursive);
+  // A running MELKO keeps "TerminatedAbnormally" set and has its _TEMP.MID.
+  const std::string ini = "[Error]\r\nTerminatedAbnormally=1\r\n[Files]\r\nTemporary=" + dir.Path() + "\r\n";
+  WriteFile(dir.Path() + "MELKO/MELKO.INI", ini);
+  MakeSongFile(dir.Path() + "_TEMP.MID", 2, 480, "Work");
+  std::string png = dir.Path() + "shot.png";
+  QProcess melko;
+  melko.setProcessEnvironment(CleanEnvironment());
+  melko.start(QStringLiteral(MELKO_BIN), {QStringLiteral("--data-dir"), QString::fromStdString(dir.Path() + "MELKO"),
+                                          QStringLiteral("--screenshot"), QString::fromStdString(png)});
+  ASSERT_TRUE(melko.waitForFinished(60000));
+  QString err = QString::fromUtf8(melko.readAllStandardError());
+  EXPECT_EQ(melko.exitCode(), 0) << err.toStdString();
+  EXPECT_FALSE(err.contains(QStringLiteral("異常終了"))) << err.toStdString();
+  EXPECT_EQ(ReadFile(dir.Path() + "MELKO/MELKO.INI"), ini);
+}
+
 TEST(Program, WithoutADisplayTheApplicationDoesNotStart) {
   EnsureApp();
   QProcess melko;
