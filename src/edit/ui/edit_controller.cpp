@@ -3,6 +3,8 @@
 #include <QApplication>
 #include <QCursor>
 #include <QGuiApplication>
+#include <QKeyEvent>
+#include <QLineEdit>
 #include <QMenu>
 #include <QMessageBox>
 #include <QScreen>
@@ -40,6 +42,25 @@ TEditController::TEditController(Song& song, QWidget* window)
   // Shortcuts must reach RunFromEditMenu, which checks the state itself.
   connect(edit_.Menu, &QMenu::aboutToHide, this, [this] { EnableAll(edit_, static_cast<bool>(Hooks.ValueCurves)); });
   EnableAll(edit_, false);
+  // A box of the window would take the Edit menu's keys for its own text
+  // (copy, paste, undo of typing); the window's strip is nearly all boxes, so
+  // the keys go to the menu, as menu shortcuts come before a box's own keys.
+  if (QCoreApplication* app = QCoreApplication::instance()) app->installEventFilter(this);
+}
+
+bool TEditController::eventFilter(QObject* watched, QEvent* event) {
+  // Only while the Edit menu is on the window's menu bar, where its keys work.
+  if (event->type() == QEvent::ShortcutOverride && window_ && qobject_cast<QLineEdit*>(watched) &&
+      static_cast<QWidget*>(watched)->window() == window_->window() &&
+      !edit_.Menu->menuAction()->associatedObjects().isEmpty()) {
+    QKeySequence keys(static_cast<QKeyEvent*>(event)->keyCombination());
+    for (QAction* a : {edit_.popCopy, edit_.popCut, edit_.popPaste, edit_.popUndo, edit_.popRedo})
+      if (!a->shortcut().isEmpty() && a->shortcut() == keys) {
+        event->ignore();  // not overridden: the shortcut runs
+        return true;
+      }
+  }
+  return QObject::eventFilter(watched, event);
 }
 
 TEditController::~TEditController() = default;

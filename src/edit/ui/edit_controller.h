@@ -3,7 +3,8 @@
 // state), the name tables, PopEditMenu and the Edit menu, and answers the
 // dispatcher's questions with the Qt dialogs. The window tells it what to do
 // for the parts that are the window's own through Hooks. UI thread only;
-// the song and the window must outlive it.
+// the song and the window must outlive it. It watches the application's
+// events for the Edit menu's keys typed into a box of its window.
 #pragma once
 
 #include <QObject>
@@ -73,6 +74,11 @@ class TEditController : public QObject, public EditUi {
   void UndoStateChanged() override;
   bool IsPlaying() override;
   void BackupStale() override;
+
+ protected:
+  // The Edit menu's keys win over a text box of the window: Ctrl+C in a
+  // range box copies the range, not the box's text.
+  bool eventFilter(QObject* watched, QEvent* event) override;
 
  private:
   void RunFromEditMenu(int tag);

@@ -8,7 +8,10 @@
 #include <QLabel>
 #include <QToolButton>
 #include <QLineEdit>
+#include <QMainWindow>
 #include <QMenu>
+#include <QMenuBar>
+#include <QVBoxLayout>
 #include <QRadioButton>
 #include <QTest>
 #include <QTimer>
@@ -233,6 +236,34 @@ TEST(EditMenus, PopupEnablesByRangeAndClipboard) {
   EXPECT_EQ(menu->title(), "編集(&E)");
   EXPECT_EQ(menu->findChild<QAction*>("popPaste")->shortcut(), QKeySequence(QKeySequence::Paste));
   EXPECT_EQ(menu->findChild<QAction*>("popUndo")->shortcut(), QKeySequence(QKeySequence::Undo));
+}
+
+
+// The window's strip is nearly all boxes, so the Edit menu's keys must reach
+// the menu while a range box has the focus.
+TEST(EditMenus, EditKeysTypedInARangeBoxRunTheCommands) {
+  App();
+  QMainWindow window;
+  auto* strip = new QWidget(&window);
+  auto* box = new QLineEdit(QStringLiteral("001/01/000"), strip);
+  (new QVBoxLayout(strip))->addWidget(box);
+  window.setCentralWidget(strip);
+  Song song;
+  song.RebuildMaps();
+  TEditController edit(song, &window);
+  window.menuBar()->addMenu(edit.EditMenu());
+  window.show();
+  QApplication::setActiveWindow(&window);
+  ASSERT_TRUE(QTest::qWaitForWindowActive(&window));
+  box->setFocus();
+  edit.Dispatcher().Range.EditToTick = 480;
+  QTest::keyClick(box, Qt::Key_C, Qt::ControlModifier);
+  EXPECT_EQ(song.ClipLength, 480u) << "Ctrl+C copied the range";
+  QTest::keyClick(box, Qt::Key_X, Qt::ControlModifier);
+  EXPECT_TRUE(edit.Dispatcher().Undo().UndoEnabled) << "Ctrl+X cut";
+  QTest::keyClick(box, Qt::Key_Z, Qt::ControlModifier);
+  EXPECT_EQ(edit.Dispatcher().Undo().ButtonCaption, "Redo") << "Ctrl+Z undid the cut";
+  EXPECT_EQ(box->text(), "001/01/000");
 }
 
 }  // namespace
