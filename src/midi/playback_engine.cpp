@@ -1,12 +1,21 @@
 #include "midi/playback_engine.h"
 
 #include <algorithm>
+#include <climits>
 #include <exception>
 
 #include "midi/decode_short.h"
 #include "song/midi_data.h"
 
 namespace melko {
+
+namespace {
+// Tick sums of damaged or absurdly long tracks stop at the largest tick
+// instead of wrapping round to the past (where everything would fall due).
+inline int32_t TickSum(int64_t a, int64_t b, int64_t c = 0) {
+  return int32_t(std::clamp<int64_t>(a + b + c, INT32_MIN, INT32_MAX));
+}
+}  // namespace
 
 const char* const kEngineExceptionText = "演奏ルーチンで例外が発生しました。";
 const char* const kDeviceFailedText = "MIDI出力デバイスが応答しなくなったため、演奏を停止しました。";
@@ -62,12 +71,12 @@ void PlaybackEngine::PositionPlayer(TrackPlayer& p, int32_t from) {
     while (read && read < p.End) {
       const uint8_t* body = read;
       uint32_t delta = ReadVarLen(body, p.End);
-      if (tick + int32_t(delta) >= target) {
-        tick += int32_t(delta);
+      if (TickSum(tick, delta) >= target) {
+        tick = TickSum(tick, delta);
         read = body;
         return;
       }
-      tick += int32_t(delta);
+      tick = TickSum(tick, delta);
       read = body;
       uint32_t m = DecodeShort(read, p.End, tpqn_);
       uint8_t st = m & 0xFF;
@@ -224,8 +233,8 @@ void PlaybackEngine::Chase(TrackPlayer& p, int32_t from, int& counter) {
   p.Read = p.Start;
   p.Tick = 0;
   while (p.Read && p.Read < p.End) {
-    p.Tick += int32_t(ReadVarLen(p.Read, p.End));
-    if (p.Tick + p.Offset >= from) break;
+    p.Tick = TickSum(p.Tick, ReadVarLen(p.Read, p.End));
+    if (TickSum(p.Tick, p.Offset) >= from) break;
     uint32_t m = DecodeShort(p.Read, p.End, tpqn_);
     uint8_t st = m & 0xFF, d1 = (m >> 8) & 0x7F;
     switch (st & 0xF0) {
@@ -345,7 +354,7 @@ void PlaybackEngine::SendEvent(TrackPlayer& p, uint32_t msg) {
 void PlaybackEngine::PlayDueEvents(TrackPlayer& p, int32_t& pendingBeat) {
   const int32_t playTick = PlayTick.load(std::memory_order_relaxed);
   const bool looping = EngineFlags.load(std::memory_order_relaxed) & kFlagLoop;
-  while (p.Read < p.End && p.Tick + p.Offset <= playTick) {
+  while (p.Read < p.End && TickSum(p.Tick, p.Offset) <= playTick) {
     if (looping && p.Tick >= LoopEndTick) break;
     uint32_t m = DecodeShort(p.Read, p.End, tpqn_);
     uint8_t st = m & 0xFF;
@@ -357,7 +366,7 @@ void PlaybackEngine::PlayDueEvents(TrackPlayer& p, int32_t& pendingBeat) {
       uint32_t gate = ReadVarLen(p.Read, p.End);
       // The note keeps its length when the track is delayed: its note-off is
       // due gate ticks after the moment the note-on was due.
-      int32_t offTick = p.Tick + p.Offset + int32_t(gate);
+      int32_t offTick = TickSum(p.Tick, p.Offset, gate);
       uint32_t off = noteOffStyle_ ? ShortMsg(0x80 | p.Channel, key, offVelocity) : ShortMsg(0x90 | p.Channel, key, 0);
       bool silenced = false;
       if ((EngineFlags.load(std::memory_order_relaxed) & kFlagRecording) && SilenceNote && SilenceNote(p.Track, p.Tick)) {
@@ -398,7 +407,7 @@ void PlaybackEngine::PlayDueEvents(TrackPlayer& p, int32_t& pendingBeat) {
       pendingBeat = int32_t(m >> 8);
     }
     if (send) SendEvent(p, m);
-    if (p.Read < p.End) p.Tick += int32_t(ReadVarLen(p.Read, p.End));
+    if (p.Read < p.End) p.Tick = TickSum(p.Tick, ReadVarLen(p.Read, p.End));
   }
 }
 

@@ -423,6 +423,26 @@ TEST(EnginePlay, ALongSystemExclusiveIsSentWhole) {
   EXPECT_EQ(sent[0].back(), 0xF7);
 }
 
+TEST(EngineChase, EventsBeyondTheLargestTickAreNotChased) {
+  EngineRig rig;
+  rig.Build();
+  // Program 1 just before a start near the largest signed tick, program 2
+  // the largest delta later: past that tick, it must not wrap round into
+  // the chase.
+  const uint8_t near[] = {0xFF, 0xFF, 0xFF, 0x7F};  // 0x0FFFFFFF per delta
+  for (int i = 0; i < 7; ++i) {
+    rig.song.Tracks[1].PutBytes(near, sizeof near);
+    const uint8_t meta[] = {0xFF, 0x01, 0x00};  // an empty text event
+    rig.song.Tracks[1].PutBytes(meta, sizeof meta);
+  }
+  const uint8_t tail[] = {0xFF, 0xFF, 0xFE, 0x00, 0xC0, 1, 0xFF, 0xFF, 0xFF, 0x7F, 0xC0, 2};  // 0x0FFFFF00, then 0x0FFFFFFF
+  rig.song.Tracks[1].PutBytes(tail, sizeof tail);
+  rig.backend.Clear();
+  ASSERT_TRUE(rig.engine.StartPlayback(0x7FFFFFFFu));  // tick 0x7FFFFFF8 after the cut
+  EXPECT_EQ(AfterStartReset(rig), (std::vector<Bytes>{{0xC0, 1}}));
+  rig.engine.StopPlayback();
+}
+
 TEST(EnginePlay, ATimebaseBelow24PlaysWithClockOutput) {
   EngineRig rig(12);
   rig.engine.SyncOut = true;
