@@ -316,6 +316,10 @@ void PlaybackEngine::ReloadTrack(int track, bool newSettings) {
     tempo = song_.Maps.TempoMap;
   }
   std::lock_guard<PiMutex> lock(lock_);
+  ReloadTrackLocked(track, newSettings, tempo);
+}
+
+void PlaybackEngine::ReloadTrackLocked(int track, bool newSettings, std::vector<TTempoEntry>& tempo) {
   if (track == 0) {
     tempo_.swap(tempo);
     TakeTempoAt(PlayTick);
@@ -334,15 +338,21 @@ void PlaybackEngine::ReloadTrack(int track, bool newSettings) {
 }
 
 void PlaybackEngine::ApplyTrackSettings(int track) {
-  if (!TimerRunning) return;
-  {
-    std::lock_guard<PiMutex> lock(lock_);
-    auto it = std::find_if(players_.begin(), players_.end(), [&](const TrackPlayer& p) { return p.Track == track; });
-    if (it == players_.end()) return;
-    MidiPorts::ChannelResetMessages(it->Handle, it->Channel);
-    it->PendingCount = 0;
+  if (!TimerRunning || track < 0 || track >= kSongTracks) return;
+  std::vector<TTempoEntry> tempo;
+  if (track == 0) {
+    song_.Maps.BuildTempoMap(song_.Tracks[0], song_.TPQN);
+    tempo = song_.Maps.TempoMap;
   }
-  ReloadTrack(track, true);
+  // One hold of the lock: no callback may play the track on its old channel
+  // between the reset and the new settings (its note-off would go to the new
+  // place and the note would hang on the old one).
+  std::lock_guard<PiMutex> lock(lock_);
+  auto it = std::find_if(players_.begin(), players_.end(), [&](const TrackPlayer& p) { return p.Track == track; });
+  if (it == players_.end()) return;
+  MidiPorts::ChannelResetMessages(it->Handle, it->Channel);
+  it->PendingCount = 0;
+  ReloadTrackLocked(track, true, tempo);
 }
 
 void PlaybackEngine::SendEvent(TrackPlayer& p, uint32_t msg) {

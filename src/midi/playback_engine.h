@@ -165,6 +165,8 @@ class PlaybackEngine : public TrackSwapListener {
   void TakeClockUnits();
   void SetupPlayer(TrackPlayer& p, int track, bool settings);
   void PositionPlayer(TrackPlayer& p, int32_t from);
+  // ReloadTrack's work under the lock; for track 0 `tempo` is the rebuilt map.
+  void ReloadTrackLocked(int track, bool newSettings, std::vector<TTempoEntry>& tempo);
   void Chase(TrackPlayer& p, int32_t from, int& counter);
   void ChaseSend(TrackPlayer& p, uint32_t msg, int& counter);
   void FlushNoteOffsLocked(TrackPlayer& p);
