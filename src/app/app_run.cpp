@@ -5,7 +5,6 @@
 #include <unistd.h>
 
 #include <QApplication>
-#include <QFileInfo>
 #include <QFont>
 #include <QFontDatabase>
 #include <QImage>
@@ -109,7 +108,7 @@ int RunApplication(int argc, char** argv, const std::vector<std::string>& args, 
   UseJapaneseFont(app);
   // A relative path means nothing to an instance started elsewhere.
   const std::string file =
-      args.empty() ? std::string() : QFileInfo(QString::fromStdString(args[0])).absoluteFilePath().toStdString();
+      args.empty() ? std::string() : AbsolutePath(args[0]);
 
   SingleInstance instance(DefaultInstanceName());
   if (instance.HandOver(file)) return 0;
@@ -151,7 +150,7 @@ int RunScreenshot(int argc, char** argv, const std::vector<std::string>& args, c
   form.resize(900, form.sizeHint().height());
   form.show();
   form.Startup("");
-  if (args.size() == 3) form.Document().OpenFile(QFileInfo(QString::fromStdString(args[2])).absoluteFilePath().toStdString());
+  if (args.size() == 3) form.Document().OpenFile(AbsolutePath(args[2]));
   QApplication::processEvents();
   form.LogForm()->resize(900, 320);
   form.LogForm()->show();

@@ -2,6 +2,8 @@
 
 #include <algorithm>
 #include <cctype>
+#include <filesystem>
+#include <system_error>
 
 #include "base/int_helpers.h"
 
@@ -24,6 +26,14 @@ std::string UpperExtension(const std::string& path) {
   std::string ext = name.substr(dot);
   for (char& c : ext) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
   return ext;
+}
+
+std::string AbsolutePath(const std::string& path) {
+  if (path.empty()) return path;
+  std::error_code error;
+  std::filesystem::path absolute = std::filesystem::absolute(std::filesystem::path(path), error);
+  if (error) return path;
+  return absolute.lexically_normal().string();
 }
 
 void HistoryList::AddToTop(const std::string& path) {

@@ -94,5 +94,8 @@ std::string FolderOf(const std::string& path);
 std::string FileNameOf(const std::string& path);
 // The upper-cased extension with its dot, "" when none.
 std::string UpperExtension(const std::string& path);
+// `path` made absolute against the working folder, byte for byte (a file name
+// in Shift-JIS or any other non-UTF-8 bytes stays the same file).
+std::string AbsolutePath(const std::string& path);
 
 }  // namespace melko

@@ -3,6 +3,7 @@
 #include <QApplication>
 #include <QCursor>
 #include <QDialog>
+#include <QFile>
 #include <QFileDialog>
 #include <QMessageBox>
 #include <QScreen>
@@ -11,6 +12,8 @@ namespace melko {
 
 namespace {
 QString Q(const std::string& s) { return QString::fromStdString(s); }
+// A chosen file's name as the file system spells it (the way Qt decoded it).
+std::string LocalPath(const QString& path) { return QFile::encodeName(path).toStdString(); }
 // Message texts may carry the Windows line breaks of the originals.
 QString MessageText(const std::string& s) { return Q(s).replace(QStringLiteral("\r\n"), QStringLiteral("\n")); }
 
@@ -67,7 +70,7 @@ std::string QtUserPrompt::ChooseOpenFile(const std::string& title, const std::st
                                          const std::string& filter) {
   QFileDialog::Options options;
   if (OwnFileDialogs) options |= QFileDialog::DontUseNativeDialog;
-  return QFileDialog::getOpenFileName(parent_, Q(title), Q(start), Q(filter), nullptr, options).toStdString();
+  return LocalPath(QFileDialog::getOpenFileName(parent_, Q(title), Q(start), Q(filter), nullptr, options));
 }
 
 std::string QtUserPrompt::ChooseSaveFile(const std::string& title, const std::string& start,
@@ -78,7 +81,7 @@ std::string QtUserPrompt::ChooseSaveFile(const std::string& title, const std::st
   dialog.selectFile(Q(start));
   if (OwnFileDialogs) dialog.setOption(QFileDialog::DontUseNativeDialog);
   if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return {};
-  return dialog.selectedFiles().first().toStdString();
+  return LocalPath(dialog.selectedFiles().first());
 }
 
 bool QtUserPrompt::Exec(QDialog& dialog) { return dialog.exec() == QDialog::Accepted; }

@@ -64,6 +64,26 @@ TEST(Program, ScreenshotLeavesTheRunningProgramsTemporaryFileAlone) {
   EXPECT_EQ(ReadFile(dir.Path() + "MELKO/MELKO.INI"), ini);
 }
 
+TEST(Program, ScreenshotOpensAFileWhoseNameIsNotUtf8) {
+  EnsureApp();
+  TempDir dir;
+  std::filesystem::copy(MELKO_BUILT_DATA_DIR, dir.Path() + "MELKO", std::filesystem::copy_options::recursive);
+  const std::string name = "\x83\x65\x83\x58\x83\x67.mid";  // a Shift-JIS name from an old archive
+  MakeSongFile(dir.Path() + name, 2, 480, "Sjis");
+  QProcess melko;
+  melko.setProcessEnvironment(CleanEnvironment());
+  melko.setWorkingDirectory(QString::fromStdString(dir.Path()));
+  // Through a shell: QProcess would pass the name through a QString and lose its bytes.
+  melko.start(QStringLiteral("/bin/sh"),
+              {QStringLiteral("-c"),
+               QStringLiteral("exec \"$0\" --data-dir MELKO --screenshot shot.png \"$(printf '\\203e\\203X\\203g.mid')\""),
+               QStringLiteral(MELKO_BIN)});
+  ASSERT_TRUE(melko.waitForFinished(60000));
+  QString err = QString::fromUtf8(melko.readAllStandardError());
+  EXPECT_EQ(melko.exitCode(), 0) << err.toStdString();
+  EXPECT_FALSE(err.contains(QStringLiteral("読込みに失敗"))) << err.toStdString();
+}
+
 TEST(Program, WithoutADisplayTheApplicationDoesNotStart) {
   EnsureApp();
   QProcess melko;

@@ -137,6 +137,23 @@ TEST(Settings, TheWindowWritesItsSettingsAtExitAndKeepsOtherKeys) {
   EXPECT_NE(ini.find("[SetupTemplates]"), std::string::npos);
 }
 
+TEST(Settings, AbsolutePathKeepsTheBytesOfTheName) {
+  const std::string cwd = std::filesystem::current_path().string();
+  struct Case {
+    const char* name;
+    std::string given, want;
+  } cases[] = {
+      {"relative Shift-JIS name", "\x83\x65\x83\x58\x83\x67.mid", cwd + "/\x83\x65\x83\x58\x83\x67.mid"},
+      {"dot segments are resolved", "a/../b.mid", cwd + "/b.mid"},
+      {"absolute stays", "/x/y.mid", "/x/y.mid"},
+      {"empty stays empty", "", ""},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    EXPECT_EQ(AbsolutePath(c.given), c.want);
+  }
+}
+
 TEST(FileInfo, RoundTripAndMissingFields) {
   Song song;
   song.ClearSong();
