@@ -164,8 +164,31 @@ TEST_P(EngineSync, SendsSongPositionStartAndClocksAtTheirTicks) {
 
 INSTANTIATE_TEST_SUITE_P(Rows, EngineSync,
                          ::testing::Values(SyncRow{"FromTheStart", 0, {0xF2, 0, 0}, 0xFA},
-                                           SyncRow{"FromMeasure2", 1930, {0xF2, 16, 0}, 0xFB}),
+                                           SyncRow{"FromMeasure2", 1930, {0xF2, 16, 0}, 0xFB},
+                                           SyncRow{"PastSixteenth128", 24000, {0xF2, 200 - 128, 1}, 0xFB}),
                          [](const auto& info) { return std::string(info.param.Name); });
+
+TEST(EngineCountIn, StartsWholeBeatsEarlyAndSoundsTheFirstNoteAtTheStart) {
+  EngineRig rig;
+  rig.engine.SetFlag(kFlagBeat, true);
+  rig.Add(0, Meter(0, 3, 2));
+  rig.Add(1, Note(1440, 60, 100, 10));
+  rig.Build();
+  rig.backend.Clear();
+  // Tick 1500 is cut down to 1440 (a sixteenth is 120 ticks); two beats of
+  // count-in put the run's start at 480.
+  ASSERT_TRUE(rig.engine.StartPlayback(1500, 2));
+  EXPECT_EQ(rig.engine.StartTick, 1440);
+  EXPECT_EQ(rig.engine.PlayTick.load(), 480);
+  rig.RunMs(MsOfTick(1000, 500000, 480));
+  std::vector<uint32_t> beats;
+  for (auto& n : rig.Drain())
+    if (n.Message == EngineNotify && n.WParam == kNotifyBeat) beats.push_back(n.LParam);
+  EXPECT_EQ(beats, (std::vector<uint32_t>{480, 960, 1440}));
+  auto ons = rig.WithStatus(0x90);
+  ASSERT_FALSE(ons.empty());
+  EXPECT_EQ(ons[0].TimeMs - rig.StartMs(), MsOfTick(1440 - 480, 500000, 480));
+}
 
 struct EndRow {
   const char* Name;
