@@ -146,6 +146,7 @@ void TMkMainForm::Startup(const std::string& commandLineFile) {
                                         converter_.get());
   auto& hooks = doc_->Hooks;
   hooks.StopPlayback = [this] { StopPlay(); };
+  hooks.IsPlaying = [this] { return IsPlaying(); };
   hooks.SongLoaded = [this] { OnSongLoaded(); };
   hooks.TitleChanged = [this](const std::string& caption) {
     setWindowTitle(Q(caption));

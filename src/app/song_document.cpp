@@ -225,7 +225,8 @@ void SongDocument::OnTimerBackup() {
 void SongDocument::CountEdit() {
   BackupCurrent = false;
   ++EditsSinceBackup;
-  if ((settings_.BackupConds & 2) && EditsSinceBackup >= settings_.BackupUndoCount) WriteBackup();
+  const bool playing = Hooks.IsPlaying && Hooks.IsPlaying();
+  if ((settings_.BackupConds & 2) && EditsSinceBackup >= settings_.BackupUndoCount && !playing) WriteBackup();
 }
 
 bool SongDocument::OpenExTrack(const std::string& fileName) {

@@ -27,6 +27,8 @@ extern const char* const kMidiSaveFilter;
 
 struct DocumentHooks {
   std::function<void()> StopPlayback;
+  // True while a song plays; the backup by edit count waits for the stop.
+  std::function<bool()> IsPlaying;
   // The window's part of SongLoaded (module reset, views, range, scroll bar).
   std::function<void()> SongLoaded;
   std::function<void(const std::string& caption)> TitleChanged;

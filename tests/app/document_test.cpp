@@ -446,6 +446,22 @@ TEST(Document, EditCountBackup) {
   EXPECT_EQ(rig.doc().EditsSinceBackup, 0);
 }
 
+TEST(Document, EditCountBackupWaitsWhilePlaying) {
+  AppRig rig("[User]\r\nBackupConds=2\r\nBackupUndoCount=1\r\n");
+  rig.Start();
+  std::string file = rig.ProgramDir + "song.mid";
+  MakeSongFile(file, 8);
+  rig.doc().OpenFile(file);
+  rig.form->Play(TMkMainForm::kPlaySong);
+  ASSERT_TRUE(rig.form->IsPlaying());
+  rig.doc().CountEdit();
+  EXPECT_TRUE(rig.form->IsPlaying());  // an edit while playing neither stops the song
+  EXPECT_FALSE(Exists(rig.ProgramDir + "_TEMP.MID"));  // nor writes the backup
+  rig.form->StopPlay();
+  rig.doc().CountEdit();
+  EXPECT_TRUE(Exists(rig.ProgramDir + "_TEMP.MID"));
+}
+
 TEST(Document, CloseAsksAndCancelKeepsTheWindowOpen) {
   AppRig rig;
   rig.Start();
