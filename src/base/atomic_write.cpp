@@ -7,6 +7,7 @@
 #include <atomic>
 #include <cerrno>
 #include <cstdio>
+#include <cstdlib>
 
 namespace melko {
 
@@ -31,10 +32,23 @@ bool WriteAll(int fd, std::string_view bytes) {
   return true;
 }
 
+// A song reached through a symbolic link is saved into the file the link
+// names, so the link stays a link; anything else is written where it is.
+std::string ResolveLinks(const std::string& path) {
+  struct stat st {};
+  if (::lstat(path.c_str(), &st) != 0 || !S_ISLNK(st.st_mode)) return path;
+  char* real = ::realpath(path.c_str(), nullptr);
+  if (!real) return path;  // a dangling link is replaced like a missing file
+  std::string resolved(real);
+  std::free(real);
+  return resolved;
+}
+
 }  // namespace
 
-bool WriteFileAtomically(const std::string& path, std::string_view bytes) {
-  if (path.empty()) return false;
+bool WriteFileAtomically(const std::string& target, std::string_view bytes) {
+  if (target.empty()) return false;
+  const std::string path = ResolveLinks(target);
   static std::atomic<unsigned> counter{0};
   std::string temp;
   int fd = -1;
