@@ -183,14 +183,7 @@ bool TEventCutterDlg::eventFilter(QObject* watched, QEvent* event) {
 }
 
 void TEventCutterDlg::NoteOn(int note, int velocity) {
-  if (velocity <= 0 || note < 0 || note > 127) return;
-  if (edFromVAL->hasFocus()) {
-    from_ = note;
-    edFromVAL->setText(Q(NoteText(note, centerC_)));
-  } else if (edUptoVal->hasFocus()) {
-    to_ = note;
-    edUptoVal->setText(Q(NoteText(note, centerC_)));
-  }
+  TakeNote(note, velocity, centerC_, edFromVAL, from_, edUptoVal, to_);
 }
 
 void TEventCutterDlg::ReadAll() {

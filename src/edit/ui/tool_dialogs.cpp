@@ -206,16 +206,19 @@ TTransposeDlg::TTransposeDlg(TransposeSettings& settings, int centerC, QWidget* 
   edFrom->setFocus();
 }
 
-void TTransposeDlg::NoteOn(int note, int velocity) {
+void TToolDlg::TakeNote(int note, int velocity, int centerC, QLineEdit* fromBox, int& from, QLineEdit* toBox,
+                        int& to) {
   if (velocity <= 0 || note < 0 || note > 127) return;
-  if (edFrom->hasFocus()) {
-    from_ = note;
-    edFrom->setText(Q(NoteText(note, centerC_)));
-  } else if (edTo->hasFocus()) {
-    to_ = note;
-    edTo->setText(Q(NoteText(note, centerC_)));
+  if (fromBox->hasFocus()) {
+    from = note;
+    fromBox->setText(Q(NoteText(note, centerC)));
+  } else if (toBox->hasFocus()) {
+    to = note;
+    toBox->setText(Q(NoteText(note, centerC)));
   }
 }
+
+void TTransposeDlg::NoteOn(int note, int velocity) { TakeNote(note, velocity, centerC_, edFrom, from_, edTo, to_); }
 
 void TTransposeDlg::ReadAll() {
   emit edFrom->editingFinished();

@@ -33,6 +33,10 @@ class TToolDlg : public QDialog {
   // OK: every box is checked and read; the dialog then accepts.
   virtual void ReadAll() = 0;
   void Ok();
+  // A note played on the MIDI input goes into whichever of the two note boxes
+  // has the focus (the transpose and event cutter dialogs).
+  static void TakeNote(int note, int velocity, int centerC, QLineEdit* fromBox, int& from, QLineEdit* toBox,
+                       int& to);
 
  private:
   bool closing_ = false;
