@@ -1,7 +1,10 @@
 # Layering rules. Every MELKO library names its layer; a library may link only
 # libraries of its own layer or of layers listed before it, and only ui/ and
 # app targets may link Qt. A wrong link stops the configure step.
-set(MELKO_LAYER_ORDER base song midi edit views sysex parmix instruments archive app)
+# The event list (edit) shows SysEx descriptions and patch names, and the
+# views use every layer below them. The folders of src/, tests/, bench/ and
+# fuzz/ are added in this order too.
+set(MELKO_LAYER_ORDER base archive song midi parmix sysex instruments edit views app)
 
 function(melko_layer_index layer outVar)
   list(FIND MELKO_LAYER_ORDER ${layer} idx)
