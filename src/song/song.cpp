@@ -67,7 +67,6 @@ void Song::SwapTrack(int t) {
   SongSaved = false;
   UndoFlags[t] = 1;
   Tracks[t].Swap(ShadowTracks[t]);
-  Tracks[t].Rewind();
   if (t < kSongTracks && Player) Player->TrackSwapped(t);
 }
 
