@@ -103,6 +103,12 @@ TMkMainForm::TMkMainForm(AppCore& core, UserPrompt& prompt, MainFormOptions opti
 }
 
 TMkMainForm::~TMkMainForm() {
+  // The controls go after this body, in QWidget's destructor; the focused
+  // range box then says editingFinished. Nothing of this window may answer.
+  for (QObject* child : findChildren<QObject*>()) {
+    QObject::disconnect(child, nullptr, this, nullptr);
+    child->removeEventFilter(this);
+  }
   core_.Engine().StopPlayback();
   core_.Log.SetTarget(nullptr);
   core_.Engine().Beep = nullptr;
