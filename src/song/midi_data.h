@@ -3,10 +3,12 @@
 //
 // The buffer owns its block. It is move-only and cheap to exchange (SwapTrack
 // exchanges two of them). `Top()` is null while the buffer has never been
-// written, which is what "track in use" means to LastUsedTrack. Reading walks
-// use `Cur` (an offset); writing appends at the end. Not thread-safe: the
-// UI thread owns song buffers; the player reads a buffer only between the
-// hand-overs made under its lock.
+// written, which is what "track in use" means to LastUsedTrack. Writing
+// appends at the end; the buffer keeps no read position of its own, so any
+// number of readers (views, the player, a save) walk it at once, each with
+// its own cursor (TrackWalker). Not thread-safe: the UI thread owns song
+// buffers; the player reads a buffer only between the hand-overs made under
+// its lock.
 #pragma once
 
 #include <cstddef>
@@ -37,7 +39,6 @@ class TMidiData {
   void Swap(TMidiData& o) noexcept {
     std::swap(top_, o.top_);
     std::swap(used_, o.used_);
-    std::swap(Cur, o.Cur);
     std::swap(size_, o.size_);
   }
 
@@ -58,13 +59,9 @@ class TMidiData {
     top_ = nullptr;
     used_ = 0;
     size_ = 0;
-    Cur = 0;
   }
   // Keeps the block but drops the data (a buffer that was written stays "in use").
-  void Clear() {
-    used_ = 0;
-    Cur = 0;
-  }
+  void Clear() { used_ = 0; }
   // Makes sure `extra` more bytes fit without another allocation.
   void Reserve(uint32_t extra) {
     if (static_cast<uint64_t>(used_) + extra > size_) Grow(static_cast<uint64_t>(used_) + extra);
@@ -92,7 +89,6 @@ class TMidiData {
     Clear();
     if (src.top_) PutBytes(src.top_, src.used_);
   }
-  void Rewind() { Cur = 0; }
   // Room for `n` more bytes written straight through the returned pointer;
   // Commit(end) then takes everything up to `end` as data.
   uint8_t* Claim(uint32_t n) {
@@ -111,9 +107,6 @@ class TMidiData {
       size_ = target;
     }
   }
-
-  // Read position for walks, an offset from Top().
-  uint32_t Cur = 0;
 
  private:
   void Grow(uint64_t need) {

@@ -40,15 +40,6 @@ void DecodeEvent(const uint8_t*& p, const uint8_t* end, uint8_t runningStatus, T
 // Reads one event body (everything after the delta); Time is left 0.
 void DecodeBody(const uint8_t*& p, const uint8_t* end, uint8_t runningStatus, TMidiEvent& ev);
 
-// Reads the next stored event of `data` at its cursor; false at the end.
-inline bool NextEvent(TMidiData& data, TMidiEvent& ev) {
-  if (data.IsNil() || data.Cur >= data.Length()) return false;
-  const uint8_t* p = data.Top() + data.Cur;
-  DecodeEvent(p, data.End(), 0, ev);
-  data.Cur = static_cast<uint32_t>(p - data.Top());
-  return true;
-}
-
 // Largest gate a stored note may carry: TPQN × 1000 - 1.
 inline uint32_t MaxGate(uint32_t tpqn) { return tpqn * 1000u - 1u; }
 

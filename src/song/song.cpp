@@ -30,6 +30,7 @@ void Song::ResetTrackSettings(int t) {
 void Song::ClearSong() {
   uint16_t oldTpqn = TPQN;
   for (int t = 0; t < kSongTracks; ++t) {
+    RaiseRevision(t);
     Tracks[t].Free();
     ShadowTracks[t].Free();
     Clipboard[t].Free();
@@ -56,19 +57,31 @@ void Song::ClearSong() {
 
 void Song::ClearExTrack() {
   for (int t = kExTrackBase; t < kAllTracks; ++t) {
+    RaiseRevision(t);
     Tracks[t].Free();
     TrackNames[t].clear();
     TrackEnds[t] = 0;
   }
   ExLastTrack = kExTrackBase;
+  Changes.NotifyTracks(kChangeTrackData, kExTrackBase, kAllTracks - 1);
 }
 
 void Song::SwapTrack(int t) {
   SongSaved = false;
   UndoFlags[t] = 1;
   Tracks[t].Swap(ShadowTracks[t]);
-  Tracks[t].Rewind();
   if (t < kSongTracks && Player) Player->TrackSwapped(t);
+  TrackDataChanged(t);
+}
+
+void Song::TrackDataChanged(int t) {
+  RaiseRevision(t);
+  Changes.Notify(kChangeTrackData, t);
+}
+
+void Song::SongReplaced() {
+  for (int t = 0; t < kAllTracks; ++t) RaiseRevision(t);
+  Changes.Notify(kChangeWholeSong);
 }
 
 int Song::LastUsedTrack(int base) const {
@@ -110,6 +123,7 @@ void Song::GetTrackPatch(int t) {
 
 void Song::SetTrackPatch(int t, uint8_t msb, uint8_t lsb, uint8_t program) {
   TMidiData& track = Tracks[t];
+  bool written = false;
   if (!track.IsNil()) {
     uint8_t* top = track.Top();
     for (TrackWalker w(track); !w.AtEnd(); w.Advance()) {
@@ -120,16 +134,22 @@ void Song::SetTrackPatch(int t, uint8_t msb, uint8_t lsb, uint8_t program) {
       if (ev.Status == 0xB0 && ev.Data1 == 0 && msb < 128) {
         body[2] = msb;
         SongSaved = false;
+        written = true;
       } else if (ev.Status == 0xB0 && ev.Data1 == 32 && lsb < 128) {
         body[2] = lsb;
         SongSaved = false;
+        written = true;
       } else if (ev.Status == 0xC0) {
         body[1] = program & 0x7F;
         SongSaved = false;
+        TrackDataChanged(t);
         return;
       }
     }
   }
+  // The bank bytes changed in place above are part of the insertion's notice.
+  SongNotifier::Batch batch(Changes);
+  if (written) TrackDataChanged(t);
   TMidiData& clip = Clipboard[0];
   clip.Free();
   uint32_t last = 0;
@@ -202,6 +222,7 @@ void Song::SetSongTempo(uint32_t bpm) {
   if (uint8_t* p = FindConductorMeta(0x51, false)) {
     PutPayload(p, tempo, 3, MetaLenAt(Tracks[0], p, 0x51));
     SongSaved = false;
+    TrackDataChanged(0);
   } else {
     InsertConductorMeta(0x51, tempo, 3, false);
   }
@@ -211,6 +232,7 @@ void Song::SetSongMeter(uint32_t value) {
   if (uint8_t* p = FindConductorMeta(0x58, false)) {
     PutPayload(p, value, 4, MetaLenAt(Tracks[0], p, 0x58));
     SongSaved = false;
+    TrackDataChanged(0);
   } else {
     InsertConductorMeta(0x58, value, 4, false);
   }
@@ -220,6 +242,7 @@ void Song::SetSongKey(uint32_t value) {
   if (uint8_t* p = FindConductorMeta(0x59, true)) {
     PutPayload(p, value, 2, MetaLenAt(Tracks[0], p, 0x59));
     SongSaved = false;
+    TrackDataChanged(0);
   } else {
     InsertConductorMeta(0x59, value, 2, true);
   }
@@ -230,6 +253,7 @@ void Song::RebuildMaps() {
   Maps.BuildTempoMap(Tracks[0], TPQN);
   Maps.BuildMeterMap(Tracks[0], TPQN);
   Maps.BuildKeyMap(Tracks[0], TPQN);
+  Changes.Notify(kChangeMaps);
 }
 
 uint32_t Song::MeasureTrack(int t) {

@@ -6,6 +6,11 @@
 // playback thread reads `Tracks`, the settings and the maps while a song plays;
 // the only hand-over is SwapTrack, which tells the `Player` listener (it takes
 // its own lock). Everything else here is unlocked.
+//
+// Every change is announced through `Changes` (see song_notifier.h): SwapTrack
+// and the in-place writes here do it themselves and raise the track's
+// revision; code that writes settings or tracks directly announces what it
+// wrote (TrackDataChanged for in-place writes to a track's bytes).
 #pragma once
 
 #include <array>
@@ -17,6 +22,7 @@
 #include "song/midi_data.h"
 #include "song/midi_event.h"
 #include "song/song_maps.h"
+#include "song/song_notifier.h"
 
 namespace melko {
 
@@ -25,6 +31,7 @@ constexpr int kExTrackBase = 65;    // ExTrack conductor
 constexpr int kAllTracks = 130;     // song and ExTrack
 constexpr uint32_t kNoPatch = 0xFFFFFF;
 constexpr uint8_t kNoPad = 255;
+static_assert(kAllTracks == kNoticeTracks, "a notice names every track");
 
 // Told when a track buffer was exchanged, so a running player picks it up.
 class TrackSwapListener {
@@ -102,6 +109,8 @@ class Song {
   std::function<bool(const std::string&)> IsKnownInstrument;
   TrackSwapListener* Player = nullptr;
   LogSink* Log = nullptr;
+  // Where every change is announced (UI thread).
+  SongNotifier Changes;
 
   void LogLine(const std::string& text) {
     if (Log) Log->Line(text);
@@ -116,6 +125,15 @@ class Song {
 
   // Commits the version built in ShadowTracks[t] (t in 0..65).
   void SwapTrack(int t);
+  // A number that changes whenever track t's events do (SwapTrack, every
+  // in-place write, a clear or a load); a view that drew revision r of a
+  // track is current while TrackRevision(t) == r. Never repeats in a song.
+  uint64_t TrackRevision(int t) const { return revisions_[static_cast<size_t>(t)]; }
+  // After writing track t's bytes in place: raises its revision, announces it.
+  void TrackDataChanged(int t);
+  // After a new song or a load is complete: raises every revision and
+  // announces the whole song.
+  void SongReplaced();
   // Highest t in base..base+64 that was ever written or has a name; base if none.
   int LastUsedTrack(int base) const;
 
@@ -147,6 +165,10 @@ class Song {
   // `stop` says so) and returns a writable pointer to its payload, or null.
   uint8_t* FindConductorMeta(uint8_t type, bool stopAtNote);
   void InsertConductorMeta(uint8_t type, uint32_t value, int bytes, bool first);
+  void RaiseRevision(int t) { revisions_[static_cast<size_t>(t)] = ++lastRevision_; }
+
+  std::array<uint64_t, kAllTracks> revisions_{};
+  uint64_t lastRevision_ = 0;
 };
 
 }  // namespace melko
