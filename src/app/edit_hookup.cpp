@@ -6,6 +6,7 @@
 
 #include "app/extrack_form.h"
 #include "app/main_form.h"
+#include "base/int_helpers.h"
 #include "edit/ui/edit_controller.h"
 
 namespace melko {
@@ -41,7 +42,10 @@ TEditController* InstallEditLayer(TMkMainForm& form, UserPrompt& prompt) {
   form.KeyDialog = [edit](uint32_t& key) { return edit->KeyDialog(key); };
   auto previous = form.SongLoadedHook;
   form.SongLoadedHook = [&form, edit, previous] {
-    edit->CenterC = form.Ini().ReadInteger("User", "CenterC", 0);
+    // The octave number of middle C is 3 + CenterC; beyond a couple of
+    // octaves either way it is no naming convention, and the note texts'
+    // arithmetic must not see whatever the file holds.
+    edit->CenterC = static_cast<int>(ClampInt(form.Ini().ReadInteger("User", "CenterC", 0), kMinCenterC, kMaxCenterC));
     edit->Dispatcher().SongLoaded();
     if (previous) previous();
   };

@@ -112,7 +112,10 @@ TMkMainForm::~TMkMainForm() {
 
 void TMkMainForm::Startup(const std::string& commandLineFile) {
   const std::string iniPath = options_.DataDir + "MELKO.INI";
-  ini_.Load(iniPath);
+  // A settings file that is there but cannot be read is not replaced by the
+  // defaults at exit: it is left alone for this run.
+  iniReadable_ = ini_.Load(iniPath);
+  if (!iniReadable_) prompt_.ShowError(iniPath + kMsgSettingsFileUnreadable);
   settings_.Load(ini_, options_.ProgramDir);
   const bool abnormal = settings_.TerminatedAbnormally && options_.RecoverTemporary;
   if (abnormal) prompt_.ShowError(kMsgAbnormalEnd);
@@ -125,7 +128,7 @@ void TMkMainForm::Startup(const std::string& commandLineFile) {
     settings_.Temporary = options_.ProgramDir;
     ini_.WriteString("Files", "Temporary", settings_.Temporary);
   }
-  if (options_.WriteSettings) ini_.Save(iniPath);
+  if (options_.WriteSettings && iniReadable_) ini_.Save(iniPath);
 
   // The ports, with the settings' choices.
   core_.Ports().InitPorts([this](MidiPorts& p) { ApplyPortSettings(ini_, p); });
@@ -436,7 +439,7 @@ void TMkMainForm::SaveSettings() {
   settings_.Save(ini_);
   WritePortSettings(ini_, core_.Ports());
   WriteEngineOptions(ini_, core_.Engine().Options);
-  if (options_.WriteSettings) ini_.Save(options_.DataDir + "MELKO.INI");
+  if (options_.WriteSettings && iniReadable_) ini_.Save(options_.DataDir + "MELKO.INI");
 }
 
 void TMkMainForm::closeEvent(QCloseEvent* event) {

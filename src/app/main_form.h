@@ -170,6 +170,9 @@ class TMkMainForm : public QMainWindow {
   uint8_t savedSolo_ = 0;
   bool closing_ = false;
   bool settingBpm_ = false;
+  bool startupFinished_ = false;
+  bool iniReadable_ = true;      // false: MELKO.INI is left as it is
+  bool abnormalBefore_ = false;  // the end mark as the last run left it
 };
 
 }  // namespace melko

@@ -17,6 +17,8 @@ const char* const kMsgAskSaveOnClose = "データは保存されていません�
 const char* const kMidiOpenFilter =
     "MIDIﾌｧｲﾙ (*.mid *.rmi *.MID *.RMI);;RCP/R36/G36 (*.rcp *.r36 *.g36 *.RCP *.R36 *.G36)";
 const char* const kMidiSaveFilter = "MIDI ﾌｧｲﾙ (*.mid *.MID)";
+const char* const kMsgSettingsFileUnreadable =
+    " を読み込めませんでした。\r\n\r\nこのファイルには書き込みません。";
 
 namespace {
 const char* const kUntitled = "UNTITLED.MID";
@@ -42,7 +44,9 @@ SongDocument::SongDocument(Song& song, AppSettings& settings, UserPrompt& prompt
       dataDir_(std::move(dataDir)),
       converter_(converter) {
   FileInfoPath = dataDir_ + "FILEINFO.INI";
-  FileInfo.Load(FileInfoPath);
+  // A file that is there but cannot be read is said once and never replaced.
+  fileInfoReadable_ = FileInfo.Load(FileInfoPath);
+  if (!fileInfoReadable_) prompt_.ShowError(FileInfoPath + kMsgSettingsFileUnreadable);
   SetDocumentName(FolderOf(settings_.Open) + kUntitled);
 }
 
@@ -119,7 +123,9 @@ void SongDocument::AddHistory(const std::string& path) {
   if (Hooks.HistoryChanged) Hooks.HistoryChanged();
 }
 
-void SongDocument::SaveFileInfo() { FileInfo.Save(FileInfoPath); }
+void SongDocument::SaveFileInfo() {
+  if (fileInfoReadable_) FileInfo.Save(FileInfoPath);
+}
 
 bool SongDocument::SaveSong(const std::string& fileName) {
   Stop();

@@ -24,6 +24,9 @@ extern const char* const kMsgAskDiscard;
 extern const char* const kMsgAskSaveOnClose;
 extern const char* const kMidiOpenFilter;
 extern const char* const kMidiSaveFilter;
+// After the path of a settings file (MELKO.INI, FILEINFO.INI) that is there
+// but cannot be read.
+extern const char* const kMsgSettingsFileUnreadable;
 
 struct DocumentHooks {
   std::function<void()> StopPlayback;
@@ -125,6 +128,7 @@ class SongDocument {
   Clock::time_point lastBackup_ = Clock::now();
   bool exTrackOpen_ = false;
   bool timedBackupRunning_ = false;
+  bool fileInfoReadable_ = true;  // false: FILEINFO.INI is left as it is
 };
 
 }  // namespace melko
