@@ -12,6 +12,7 @@
 #include <QSocketNotifier>
 #include <climits>
 #include <cstdlib>
+#include <functional>
 #include <iostream>
 
 #include "app/app_core.h"
@@ -24,23 +25,26 @@ namespace melko {
 
 namespace {
 
-// SIGINT and SIGTERM close the window as the user would (asking about unsaved
-// changes), so that the settings are written and the run counts as a normal end.
+// SIGINT and SIGTERM: once the window is up they close it as the user would
+// (asking about unsaved changes), so that the settings are written and the
+// run counts as a normal end; during start-up they end it (see RunApplication).
 int gSignalPipe[2] = {-1, -1};
-void OnTerminateSignal(int) {
-  char c = 1;
+void OnTerminateSignal(int signo) {
+  char c = static_cast<char>(signo);
   ssize_t ignored = ::write(gSignalPipe[1], &c, 1);
   (void)ignored;
 }
 
-void CloseOnSignals(QWidget& window) {
+// `onSignal` runs on the UI thread, from whichever event loop runs (a modal
+// box's included), with the signal's number.
+void WatchSignals(QObject& owner, std::function<void(int)> onSignal) {
   if (::pipe2(gSignalPipe, O_CLOEXEC | O_NONBLOCK) != 0) return;
-  auto* notifier = new QSocketNotifier(gSignalPipe[0], QSocketNotifier::Read, &window);
-  QObject::connect(notifier, &QSocketNotifier::activated, &window, [&window] {
+  auto* notifier = new QSocketNotifier(gSignalPipe[0], QSocketNotifier::Read, &owner);
+  QObject::connect(notifier, &QSocketNotifier::activated, &owner, [onSignal = std::move(onSignal)] {
     char buf[16];
-    while (::read(gSignalPipe[0], buf, sizeof buf) > 0) {
-    }
-    window.close();
+    int signo = 0;
+    for (ssize_t n; (n = ::read(gSignalPipe[0], buf, sizeof buf)) > 0;) signo = buf[n - 1];
+    if (signo) onSignal(signo);
   });
   struct sigaction sa {};
   sa.sa_handler = OnTerminateSignal;
@@ -110,9 +114,38 @@ int RunApplication(int argc, char** argv, const std::vector<std::string>& args, 
   const std::string file =
       args.empty() ? std::string() : AbsolutePath(args[0]);
 
+  // A signal before the window is ready ends the start-up: every box still
+  // open closes (QCoreApplication::exit ends every event loop, and later ones
+  // return at once), the start-up runs out and the program ends without a
+  // window left behind.
+  TMkMainForm* window = nullptr;
+  int startupSignal = 0;
+  WatchSignals(app, [&](int signo) {
+    if (window && window->StartupFinished()) {
+      window->close();
+    } else if (!startupSignal) {
+      startupSignal = signo;
+      QCoreApplication::exit(128 + signo);
+    }
+  });
+
   SingleInstance instance(DefaultInstanceName());
-  if (instance.HandOver(file)) return 0;
-  instance.Listen();
+  // An instance that is still starting gets a few seconds to become ready;
+  // one that holds the name without answering is taken over.
+  switch (instance.HandOverWhenReady(file, 10000)) {
+    case SingleInstance::kTaken:
+      return 0;
+    case SingleInstance::kStarting:
+      std::cerr << "melko: another MELKO is still starting; the file was not handed over\n";
+      return 1;
+    case SingleInstance::kNoServer:
+      instance.Listen();
+      break;
+    case SingleInstance::kNoAnswer:
+      instance.Listen(true);
+      break;
+  }
+  if (startupSignal) return 128 + startupSignal;
 
   QtUserPrompt prompt;
   const std::string data = WithSlash(dataDir);
@@ -122,12 +155,21 @@ int RunApplication(int argc, char** argv, const std::vector<std::string>& args, 
   }
   std::unique_ptr<AppCore> core = AppCore::CreateSystem(data, true);
   TMkMainForm form(*core, prompt, MainFormOptions{ProgramDir(), data, true});
+  window = &form;
   prompt.SetParent(&form);
   QObject::connect(&instance, &SingleInstance::PathReceived, &form, &TMkMainForm::OpenHandedFile);
+  // A closed window takes no more files: a start from now on is a new run.
+  QObject::connect(&app, &QGuiApplication::lastWindowClosed, &instance, &SingleInstance::Close);
   form.show();
-  CloseOnSignals(form);
   form.Startup(file);
-  return app.exec();
+  if (startupSignal) {
+    form.AbandonStartup();
+    return 128 + startupSignal;
+  }
+  instance.SetReady(true);
+  int status = app.exec();
+  instance.Close();
+  return status;
 }
 
 int RunScreenshot(int argc, char** argv, const std::vector<std::string>& args, const std::string& dataDir) {

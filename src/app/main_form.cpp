@@ -117,6 +117,7 @@ void TMkMainForm::Startup(const std::string& commandLineFile) {
   iniReadable_ = ini_.Load(iniPath);
   if (!iniReadable_) prompt_.ShowError(iniPath + kMsgSettingsFileUnreadable);
   settings_.Load(ini_, options_.ProgramDir);
+  abnormalBefore_ = settings_.TerminatedAbnormally;
   const bool abnormal = settings_.TerminatedAbnormally && options_.RecoverTemporary;
   if (abnormal) prompt_.ShowError(kMsgAbnormalEnd);
   settings_.TerminatedAbnormally = true;
@@ -173,6 +174,22 @@ void TMkMainForm::Startup(const std::string& commandLineFile) {
   if (options_.RecoverTemporary) doc_->OpenAtStart(abnormal, commandLineFile);
   doc_->RestartBackupClock();
   timer2_->start();
+  startupFinished_ = true;
+}
+
+void TMkMainForm::AbandonStartup() {
+  closing_ = true;
+  timer1_->stop();
+  timer2_->stop();
+  StopPlay();
+  // Nothing of this run is worth keeping, and a recovery still pending from
+  // the last run stays pending: the end mark goes back to what it was.
+  ini_.WriteBool("Error", "TerminatedAbnormally", abnormalBefore_);
+  if (options_.WriteSettings && iniReadable_) ini_.Save(options_.DataDir + "MELKO.INI");
+  core_.Ports().ClosePorts();
+  logForm_->close();
+  exTrackForm_->close();
+  hide();
 }
 
 void TMkMainForm::InstallEditMenus(QMenu* editMenu, QMenu* popEditMenu, TEditRange* range,

@@ -63,6 +63,11 @@ class TMkMainForm : public QMainWindow {
   // history menus, temporary folder, ports, a new song, then the temporary
   // file, AutoOpen or `commandLineFile`.
   void Startup(const std::string& commandLineFile);
+  // True once Startup has run to its end.
+  bool StartupFinished() const { return startupFinished_; }
+  // Ends a start-up that was cut short (by a signal): the settings file keeps
+  // the end mark of the last run, the ports close and the window goes.
+  void AbandonStartup();
 
   // The edit commands of the edit layer: the Edit menu goes into the menu bar,
   // the popup menu opens on Alt in the range boxes; `range` replaces the
