@@ -18,6 +18,7 @@
 #include "app/app_core.h"
 #include "app/log_form.h"
 #include "app/main_form.h"
+#include "app/out_of_memory.h"
 #include "app/single_instance.h"
 #include "app/user_prompt.h"
 
@@ -107,7 +108,7 @@ int RunApplication(int argc, char** argv, const std::vector<std::string>& args, 
                  "--screenshot\n";
     return 2;
   }
-  QApplication app(argc, argv);
+  MelkoApplication app(argc, argv);
   QApplication::setApplicationName(QStringLiteral("MELKO"));
   UseJapaneseFont(app);
   // A relative path means nothing to an instance started elsewhere.
@@ -148,6 +149,7 @@ int RunApplication(int argc, char** argv, const std::vector<std::string>& args, 
   if (startupSignal) return 128 + startupSignal;
 
   QtUserPrompt prompt;
+  app.OutOfMemory = [&prompt] { prompt.ShowError(kMsgOutOfMemory); };
   const std::string data = WithSlash(dataDir);
   if (!MissingRequiredFile(data).empty()) {
     prompt.ShowError(kMsgRequiredFilesMissing);

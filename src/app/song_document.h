@@ -118,6 +118,10 @@ class SongDocument {
     if (Hooks.StopPlayback) Hooks.StopPlayback();
   }
   void SaveFileInfo();
+  // Load, check, clear and read; the old song comes back when the read runs
+  // out of memory (and the std::bad_alloc goes on to the caller).
+  bool LoadSong(const std::string& fileName);
+  bool ReadExTrack(const std::string& fileName, bool saved);
   void AddHistory(const std::string& path);
 
   Song& song_;

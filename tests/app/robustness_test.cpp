@@ -1,17 +1,124 @@
-// The application under adverse conditions: settings files that cannot be
-// read or hold values out of range.
+// The application under adverse conditions: memory running out in a
+// command, and settings files that cannot be read or hold values out of
+// range.
 #include <gtest/gtest.h>
 
+#include <QPushButton>
 #include <filesystem>
+#include <new>
 
 #include "app/edit_hookup.h"
 #include "app/file_info.h"
+#include "app/out_of_memory.h"
 #include "app/song_document.h"
 #include "app_rig.h"
 #include "edit/ui/edit_controller.h"
 
 namespace melko::test {
 namespace {
+
+// A format 1 file of a conductor track and one track whose FF 04 names its
+// instrument "GM" (the reader asks the song whether it knows that name).
+std::string SongWithInstrumentEvent() {
+  std::string conductor = std::string("\x00\xFF\x2F\x00", 4);
+  std::string track = std::string("\x00\xFF\x03\x04" "Bass", 8) + std::string("\x00\xFF\x04\x02GM", 6) +
+                      std::string("\x00\x90\x3C\x64\x60\x80\x3C\x40\x00\xFF\x2F\x00", 12);
+  auto chunk = [](const std::string& body) {
+    std::string c = "MTrk";
+    for (int shift : {24, 16, 8, 0}) c += static_cast<char>((body.size() >> shift) & 0xFF);
+    return c + body;
+  };
+  return std::string("MThd\x00\x00\x00\x06\x00\x01\x00\x02\x00\x60", 14) + chunk(conductor) + chunk(track);
+}
+
+TEST(OutOfMemory, ALoadThatRunsOutKeepsTheOpenSong) {
+  AppRig rig;
+  rig.Start();
+  std::string good = rig.ProgramDir + "good.mid";
+  MakeSongFile(good, 3, 480, "Kept");
+  rig.doc().OpenFile(good);
+  const uint32_t size = rig.song().Tracks[1].Length();
+  rig.song().SongSaved = false;  // unsaved work, which must survive
+
+  std::string big = rig.ProgramDir + "big.mid";
+  WriteFile(big, SongWithInstrumentEvent());
+  rig.song().IsKnownInstrument = [](const std::string&) -> bool { throw std::bad_alloc(); };
+  rig.doc().OpenFile(big);
+  ASSERT_EQ(rig.prompt.Errors.size(), 1u);
+  EXPECT_EQ(rig.prompt.Errors[0], kMsgOutOfMemory);
+  EXPECT_EQ(rig.doc().DocumentName, good);
+  EXPECT_EQ(rig.song().TrackNames[0], "Kept");
+  EXPECT_EQ(rig.song().TrackNames[1], "Piano");
+  EXPECT_EQ(rig.song().Tracks[1].Length(), size);
+  EXPECT_EQ(rig.song().TPQN, 480);
+  EXPECT_FALSE(rig.song().SongSaved);
+  EXPECT_EQ(QApplication::overrideCursor(), nullptr);
+
+  // With memory back the same file loads.
+  rig.song().IsKnownInstrument = [](const std::string& name) { return name == "GM"; };
+  rig.song().SongSaved = true;
+  rig.doc().OpenFile(big);
+  EXPECT_EQ(rig.doc().DocumentName, big);
+  EXPECT_EQ(rig.song().TrackNames[1], "Bass");
+  EXPECT_EQ(rig.song().TPQN, 96);
+}
+
+// Throws when it gets its event, as a command that runs out of memory does.
+class Greedy : public QObject {
+ public:
+  bool Ran = false;
+  bool event(QEvent* e) override {
+    if (e->type() != QEvent::User) return QObject::event(e);
+    Ran = true;
+    throw std::bad_alloc();
+  }
+};
+
+TEST(OutOfMemory, TheApplicationEndsTheCommandAndGoesOn) {
+  auto* app = dynamic_cast<MelkoApplication*>(&EnsureApp());
+  ASSERT_NE(app, nullptr);
+  int shown = 0;
+  app->OutOfMemory = [&] { ++shown; };
+  Greedy greedy;
+  QCoreApplication::postEvent(&greedy, new QEvent(QEvent::User));
+  QCoreApplication::processEvents();
+  EXPECT_TRUE(greedy.Ran);
+  EXPECT_EQ(shown, 1);
+  app->OutOfMemory = nullptr;
+}
+
+TEST(OutOfMemory, AnEditThatRunsOutLeavesAConsistentUndo) {
+  AppRig rig;
+  rig.Start();
+  std::string good = rig.ProgramDir + "good.mid";
+  MakeSongFile(good, 2);
+  rig.doc().OpenFile(good);
+  auto* edit = rig.form->findChild<TEditController*>();
+  ASSERT_NE(edit, nullptr);
+  Song& song = rig.song();
+  auto bytes = [&](int t) { return std::string(reinterpret_cast<const char*>(song.Tracks[t].Top()), song.Tracks[t].Length()); };
+  const std::string before = bytes(1);
+  ASSERT_FALSE(before.empty());
+
+  // Memory runs out before any track was exchanged: no undo step appears.
+  edit->Hooks.ValueCurves = []() -> bool { throw std::bad_alloc(); };
+  EXPECT_THROW(edit->Run(kCmdMakeValues), std::bad_alloc);
+  EXPECT_FALSE(rig.form->sbtUndo->isEnabled());
+  EXPECT_EQ(bytes(1), before);
+
+  // It runs out after track 1 was exchanged: that change stays, and one undo
+  // takes it back.
+  edit->Hooks.ValueCurves = [&]() -> bool {
+    song.ShadowTracks[1].Free();
+    song.SwapTrack(1);
+    throw std::bad_alloc();
+  };
+  EXPECT_THROW(edit->Run(kCmdMakeValues), std::bad_alloc);
+  EXPECT_TRUE(bytes(1).empty());
+  EXPECT_TRUE(rig.form->sbtUndo->isEnabled());
+  edit->Run(kCmdUndo);
+  EXPECT_EQ(bytes(1), before);
+}
 
 TEST(Settings, FilesThatCannotBeReadAreReportedOnceAndNotOverwritten) {
   AppRig rig;

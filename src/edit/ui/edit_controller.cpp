@@ -8,6 +8,7 @@
 #include <QMenu>
 #include <QMessageBox>
 #include <QScreen>
+#include <new>
 
 #include "edit/ui/set_dialogs.h"
 #include "edit/ui/tool_dialogs.h"
@@ -69,7 +70,26 @@ bool TEditController::LoadNameTables(const std::string& dataDir) {
   return LoadEditNameTables(dataDir, tables_, [this](const std::string& m) { ShowMessage(m); });
 }
 
-void TEditController::Run(int tag) { dispatcher_.PopUpEditClick(tag); }
+void TEditController::Run(int tag) { RunCommand(tag); }
+
+void TEditController::RunCommand(int tag) {
+  try {
+    dispatcher_.PopUpEditClick(tag);
+  } catch (const std::bad_alloc&) {
+    // The command ends where memory ran out. The tracks it exchanged so far
+    // keep their new versions, and the undo store gets them back as one step;
+    // when none was exchanged, the last undo stays as it was. The message is
+    // the application's (it catches what comes out of every event).
+    if (tag >= kCmdErase && tag <= kCmdKeySig) {
+      bool changed = false;
+      for (int t = 0; t < kSongTracks; ++t) changed |= song_.UndoFlags[t] != 0;
+      if (changed) dispatcher_.FinishEdit(UndoHint(tag));
+      else dispatcher_.CancelEdit();
+    }
+    RefreshViews(kFirstEditTrack, kLastEditTrack);
+    throw;
+  }
+}
 
 void TEditController::RunFromEditMenu(int tag) {
   if (Hooks.ReadRangeBoxes) Hooks.ReadRangeBoxes();
@@ -78,7 +98,7 @@ void TEditController::RunFromEditMenu(int tag) {
     QApplication::beep();
     return;
   }
-  dispatcher_.PopUpEditClick(tag);
+  RunCommand(tag);
 }
 
 void TEditController::NoteOn(int note, int velocity) {
