@@ -58,6 +58,7 @@ TMeterDlg::TMeterDlg(QWidget* parent, uint32_t meter) : QDialog(parent) {
   cmbDd->addItems({"1", "2", "4", "8", "16", "32"});
   int power = static_cast<int>((meter >> 16) & 0xFF);
   cmbDd->setCurrentIndex(power <= 5 ? power : 2);
+  connect(edNn, &QLineEdit::editingFinished, this, [this] { TakeWholeMeter(); });
   connect(tsbtNnUp, &QToolButton::clicked, this, [this] { Step(1); });
   connect(tsbtNnDown, &QToolButton::clicked, this, [this] { Step(-1); });
   auto* grid = new QGridLayout;
@@ -72,12 +73,28 @@ TMeterDlg::TMeterDlg(QWidget* parent, uint32_t meter) : QDialog(parent) {
 }
 
 void TMeterDlg::Step(int by) {
+  TakeWholeMeter();
   int64_t n = 4;
   TryParseInt(edNn->text().toStdString(), n);
   edNn->setText(QString::number(ClampInt(n + by, 1, 255)));
 }
 
-uint32_t TMeterDlg::Value() const {
+void TMeterDlg::TakeWholeMeter() {
+  // A meter typed whole into the numerator box, as the strip shows it ("6/8"):
+  // the denominator goes to its list when the list offers it.
+  QString text = edNn->text();
+  qsizetype slash = text.indexOf(QLatin1Char('/'));
+  if (slash < 0) return;
+  int64_t d = 0;
+  if (TryParseInt(text.mid(slash + 1).trimmed().toStdString(), d)) {
+    int item = cmbDd->findText(QString::number(d));
+    if (item >= 0) cmbDd->setCurrentIndex(item);
+  }
+  edNn->setText(text.left(slash).trimmed());
+}
+
+uint32_t TMeterDlg::Value() {
+  TakeWholeMeter();
   int64_t n = 4;
   if (!TryParseInt(edNn->text().toStdString(), n)) n = 4;
   return MeterValue(static_cast<int>(ClampInt(n, 1, 255)), std::max(cmbDd->currentIndex(), 0));
