@@ -350,7 +350,7 @@ void TMkMainForm::RebuildHistoryMenus() {
 
 void TMkMainForm::RegisterTemplates() {
   QDialog dlg(this);
-  dlg.setWindowTitle(QStringLiteral("SetupTemplates"));
+  dlg.setWindowTitle(QStringLiteral("セットアップテンプレートの登録"));
   auto* list = new QListWidget(&dlg);
   auto fill = [&] {
     list->clear();

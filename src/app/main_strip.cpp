@@ -122,8 +122,8 @@ void TMkMainForm::BuildStrip() {
   scbMasterVolume->setRange(0, 127);
   scbMasterVolume->setValue(127);
   scbMasterVolume->setFixedWidth(90);
-  scbMasterVolume->setToolTip(QStringLiteral("Master Volume"));
-  options->addWidget(new QLabel(QStringLiteral("Vol"), strip));
+  scbMasterVolume->setToolTip(QStringLiteral("マスターボリューム"));
+  options->addWidget(new QLabel(QStringLiteral("音量"), strip));
   options->addWidget(scbMasterVolume);
   const char* resets[] = {"GM", "GS", "XG"};
   for (int kind = 1; kind <= 3; ++kind) {

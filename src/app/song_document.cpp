@@ -256,7 +256,7 @@ bool SongDocument::SaveCommand() {
   if (ReadWholeFile(DocumentName, old) && DocumentName != BackupFile()) {
     // The previous version is kept; a failure here does not stop the save,
     // which itself never damages the old file.
-    if (!WriteFileAtomically(BackupFile(), old)) song_.LogLine("_BACKUP.MID could not be written");
+    if (!WriteFileAtomically(BackupFile(), old)) song_.LogLine("_BACKUP.MIDを書き込めませんでした");
   }
   if (!SaveSong(DocumentName)) return false;
   settings_.Open = DocumentName;

@@ -27,7 +27,7 @@ QDialogButtonBox* OkCancel(QDialog* dlg) {
 }  // namespace
 
 TBPMDlg::TBPMDlg(QWidget* parent) : QDialog(parent) {
-  setWindowTitle(QStringLiteral("Tempo"));
+  setWindowTitle(QStringLiteral("テンポ"));
   setObjectName(QStringLiteral("BPMDlg"));
   edBPM = new QLineEdit(QStringLiteral("120"), this);
   edBPM->setObjectName(QStringLiteral("edBPM"));
@@ -41,7 +41,7 @@ TBPMDlg::TBPMDlg(QWidget* parent) : QDialog(parent) {
 int TBPMDlg::Bpm() const { return ReadBpmText(edBPM->text().toStdString()); }
 
 TMeterDlg::TMeterDlg(QWidget* parent, uint32_t meter) : QDialog(parent) {
-  setWindowTitle(QStringLiteral("Meter"));
+  setWindowTitle(QStringLiteral("拍子"));
   setObjectName(QStringLiteral("MeterDlg"));
   edNn = new QLineEdit(QString::number(meter >> 24), this);
   edNn->setObjectName(QStringLiteral("edNn"));
@@ -101,16 +101,16 @@ uint32_t TMeterDlg::Value() {
 }
 
 TKeySigDlg::TKeySigDlg(QWidget* parent, uint32_t key) : QDialog(parent) {
-  setWindowTitle(QStringLiteral("KeySignature"));
+  setWindowTitle(QStringLiteral("調号"));
   setObjectName(QStringLiteral("KeySigDlg"));
   cmbKey = new QComboBox(this);
   cmbKey->setObjectName(QStringLiteral("cmbKey"));
   for (int sf = -7; sf <= 7; ++sf) cmbKey->addItem(QString::fromStdString(KeySigItemText(sf)));
   int sf = static_cast<int8_t>((key >> 8) & 0xFF);
   cmbKey->setCurrentIndex(static_cast<int>(ClampInt(sf, -7, 7)) + 7);
-  rbtMajor = new QRadioButton(QStringLiteral("Major"), this);
+  rbtMajor = new QRadioButton(QStringLiteral("長調"), this);
   rbtMajor->setObjectName(QStringLiteral("rbtMajor"));
-  rbtMinor = new QRadioButton(QStringLiteral("Minor"), this);
+  rbtMinor = new QRadioButton(QStringLiteral("短調"), this);
   rbtMinor->setObjectName(QStringLiteral("rbtMinor"));
   ((key & 0xFF) ? rbtMinor : rbtMajor)->setChecked(true);
   auto* layout = new QVBoxLayout(this);
