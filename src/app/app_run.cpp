@@ -4,43 +4,57 @@
 #include <signal.h>
 #include <unistd.h>
 
+#include <QAction>
 #include <QApplication>
+#include <QDialog>
+#include <QMenu>
 #include <QFont>
 #include <QFontDatabase>
 #include <QImage>
+#include <QLineEdit>
 #include <QPainter>
 #include <QSocketNotifier>
 #include <climits>
 #include <cstdlib>
+#include <functional>
 #include <iostream>
 
 #include "app/app_core.h"
 #include "app/log_form.h"
+#include "app/port_setup_dlg.h"
+#include "app/song_setup_dlg.h"
 #include "app/main_form.h"
+#include "app/out_of_memory.h"
 #include "app/single_instance.h"
 #include "app/user_prompt.h"
+#include "edit/ui/edit_controller.h"
+#include "edit/ui/set_dialogs.h"
+#include "edit/ui/tool_dialogs.h"
 
 namespace melko {
 
 namespace {
 
-// SIGINT and SIGTERM close the window as the user would (asking about unsaved
-// changes), so that the settings are written and the run counts as a normal end.
+// SIGINT and SIGTERM: once the window is up they close it as the user would
+// (asking about unsaved changes), so that the settings are written and the
+// run counts as a normal end; during start-up they end it (see RunApplication).
 int gSignalPipe[2] = {-1, -1};
-void OnTerminateSignal(int) {
-  char c = 1;
+void OnTerminateSignal(int signo) {
+  char c = static_cast<char>(signo);
   ssize_t ignored = ::write(gSignalPipe[1], &c, 1);
   (void)ignored;
 }
 
-void CloseOnSignals(QWidget& window) {
+// `onSignal` runs on the UI thread, from whichever event loop runs (a modal
+// box's included), with the signal's number.
+void WatchSignals(QObject& owner, std::function<void(int)> onSignal) {
   if (::pipe2(gSignalPipe, O_CLOEXEC | O_NONBLOCK) != 0) return;
-  auto* notifier = new QSocketNotifier(gSignalPipe[0], QSocketNotifier::Read, &window);
-  QObject::connect(notifier, &QSocketNotifier::activated, &window, [&window] {
+  auto* notifier = new QSocketNotifier(gSignalPipe[0], QSocketNotifier::Read, &owner);
+  QObject::connect(notifier, &QSocketNotifier::activated, &owner, [onSignal = std::move(onSignal)] {
     char buf[16];
-    while (::read(gSignalPipe[0], buf, sizeof buf) > 0) {
-    }
-    window.close();
+    int signo = 0;
+    for (ssize_t n; (n = ::read(gSignalPipe[0], buf, sizeof buf)) > 0;) signo = buf[n - 1];
+    if (signo) onSignal(signo);
   });
   struct sigaction sa {};
   sa.sa_handler = OnTerminateSignal;
@@ -103,18 +117,48 @@ int RunApplication(int argc, char** argv, const std::vector<std::string>& args, 
                  "--screenshot\n";
     return 2;
   }
-  QApplication app(argc, argv);
+  MelkoApplication app(argc, argv);
   QApplication::setApplicationName(QStringLiteral("MELKO"));
   UseJapaneseFont(app);
   // A relative path means nothing to an instance started elsewhere.
   const std::string file =
       args.empty() ? std::string() : AbsolutePath(args[0]);
 
+  // A signal before the window is ready ends the start-up: every box still
+  // open closes (QCoreApplication::exit ends every event loop, and later ones
+  // return at once), the start-up runs out and the program ends without a
+  // window left behind.
+  TMkMainForm* window = nullptr;
+  int startupSignal = 0;
+  WatchSignals(app, [&](int signo) {
+    if (window && window->StartupFinished()) {
+      window->close();
+    } else if (!startupSignal) {
+      startupSignal = signo;
+      QCoreApplication::exit(128 + signo);
+    }
+  });
+
   SingleInstance instance(DefaultInstanceName());
-  if (instance.HandOver(file)) return 0;
-  instance.Listen();
+  // An instance that is still starting gets a few seconds to become ready;
+  // one that holds the name without answering is taken over.
+  switch (instance.HandOverWhenReady(file, 10000)) {
+    case SingleInstance::kTaken:
+      return 0;
+    case SingleInstance::kStarting:
+      std::cerr << "melko: another MELKO is still starting; the file was not handed over\n";
+      return 1;
+    case SingleInstance::kNoServer:
+      instance.Listen();
+      break;
+    case SingleInstance::kNoAnswer:
+      instance.Listen(true);
+      break;
+  }
+  if (startupSignal) return 128 + startupSignal;
 
   QtUserPrompt prompt;
+  app.OutOfMemory = [&prompt] { prompt.ShowError(kMsgOutOfMemory); };
   const std::string data = WithSlash(dataDir);
   if (!MissingRequiredFile(data).empty()) {
     prompt.ShowError(kMsgRequiredFilesMissing);
@@ -122,17 +166,61 @@ int RunApplication(int argc, char** argv, const std::vector<std::string>& args, 
   }
   std::unique_ptr<AppCore> core = AppCore::CreateSystem(data, true);
   TMkMainForm form(*core, prompt, MainFormOptions{ProgramDir(), data, true});
+  window = &form;
   prompt.SetParent(&form);
   QObject::connect(&instance, &SingleInstance::PathReceived, &form, &TMkMainForm::OpenHandedFile);
+  // A closed window takes no more files: a start from now on is a new run.
+  QObject::connect(&app, &QGuiApplication::lastWindowClosed, &instance, &SingleInstance::Close);
   form.show();
-  CloseOnSignals(form);
   form.Startup(file);
-  return app.exec();
+  if (startupSignal) {
+    form.AbandonStartup();
+    return 128 + startupSignal;
+  }
+  instance.SetReady(true);
+  int status = app.exec();
+  instance.Close();
+  return status;
 }
 
-int RunScreenshot(int argc, char** argv, const std::vector<std::string>& args, const std::string& dataDir) {
+namespace {
+// A dialog of the window by its `--window` name, made as its command makes it.
+std::unique_ptr<QDialog> MakeDialog(const std::string& name, TMkMainForm& form, AppCore& core) {
+  auto* edit = form.findChild<TEditController*>();
+  if (!edit) return nullptr;
+  ToolSettings& tools = edit->Dispatcher().Tools;
+  const EditNameTables& tables = edit->Tables();
+  if (name == "dynamics") return std::make_unique<TDynamicsDlg>(tools.Dynamics, tables.DynCtrl, &form);
+  if (name == "transpose") return std::make_unique<TTransposeDlg>(tools.Transpose, edit->CenterC, &form);
+  if (name == "gate") return std::make_unique<TGateDlg>(tools.Gate, core.TheSong.TPQN, &form);
+  if (name == "quantize")
+    return std::make_unique<TQuantizeDlg>(tools.Quantize, tools.QuantizeResolution, core.TheSong.TPQN, &form);
+  if (name == "cutter")
+    return std::make_unique<TEventCutterDlg>(tools.Cutter, tables.Control, tables.Meta, edit->CenterC, &form);
+  if (name == "tempo") return std::make_unique<TBPMDlg>(&form);
+  if (name == "meter") return std::make_unique<TMeterDlg>(&form);
+  if (name == "keysig") return std::make_unique<TKeySigDlg>(&form);
+  if (name == "song-setup") return std::make_unique<TSongSetupDlg>(core.TheSong, true, &form);
+  if (name == "port-setup") return std::make_unique<TPortSetupDlg>(core.Ports(), &form);
+  return nullptr;
+}
+}  // namespace
+
+const char* const kScreenshotWindows =
+    "main, popup, dynamics, transpose, gate, quantize, cutter, tempo, meter, keysig, song-setup, port-setup";
+
+int RunScreenshot(int argc, char** argv, const std::vector<std::string>& arguments, const std::string& dataDir) {
+  // `--window NAME` anywhere after OUT.png picks what is drawn.
+  std::vector<std::string> args = arguments;
+  std::string windowName = "main";
+  for (size_t i = 2; i + 1 < args.size(); ++i)
+    if (args[i] == "--window") {
+      windowName = args[i + 1];
+      args.erase(args.begin() + static_cast<long>(i), args.begin() + static_cast<long>(i) + 2);
+      break;
+    }
   if (args.size() < 2 || args.size() > 3) {
-    std::cerr << "usage: melko --screenshot OUT.png [FILE]\n";
+    std::cerr << "usage: melko --screenshot OUT.png [--window NAME] [FILE]\n  NAME: " << kScreenshotWindows << "\n";
     return 2;
   }
   if (!std::getenv("QT_QPA_PLATFORM")) setenv("QT_QPA_PLATFORM", "offscreen", 1);
@@ -169,14 +257,45 @@ int RunScreenshot(int argc, char** argv, const std::vector<std::string>& args, c
     return image;
   };
   QImage main = framed(form);
-  QImage log = framed(*form.LogForm());
-  const int gap = 8;
-  QImage out(std::max(main.width(), log.width()), main.height() + gap + log.height(), QImage::Format_RGB32);
-  out.fill(Qt::darkGray);
-  QPainter painter(&out);
-  painter.drawImage(0, 0, main);
-  painter.drawImage(0, main.height() + gap, log);
-  painter.end();
+  QImage out;
+  if (windowName == "main") {
+    QImage log = framed(*form.LogForm());
+    const int gap = 8;
+    out = QImage(std::max(main.width(), log.width()), main.height() + gap + log.height(), QImage::Format_RGB32);
+    out.fill(Qt::darkGray);
+    QPainter painter(&out);
+    painter.drawImage(0, 0, main);
+    painter.drawImage(0, main.height() + gap, log);
+  } else if (windowName == "popup") {
+    // The range box's popup menu with its Tools submenu open beside it.
+    auto* edit = form.findChild<TEditController*>();
+    QMenu* pop = edit ? edit->PopEditMenu() : nullptr;
+    if (!pop) return 1;
+    pop->popup(form.edStartRange->mapToGlobal(QPoint(0, form.edStartRange->height())));
+    QApplication::processEvents();
+    QImage menu = pop->grab().toImage();
+    QImage sub;
+    for (QAction* a : pop->actions())
+      if (a->menu() && a->menu()->objectName() == QStringLiteral("popTools")) {
+        a->menu()->popup(pop->mapToGlobal(pop->actionGeometry(a).topRight()));
+        QApplication::processEvents();
+        sub = a->menu()->grab().toImage();
+      }
+    out = QImage(menu.width() + sub.width() + 4, std::max(menu.height(), sub.height()), QImage::Format_RGB32);
+    out.fill(Qt::darkGray);
+    QPainter painter(&out);
+    painter.drawImage(0, 0, menu);
+    painter.drawImage(menu.width() + 4, 0, sub);
+  } else {
+    std::unique_ptr<QDialog> dialog = MakeDialog(windowName, form, *core);
+    if (!dialog) {
+      std::cerr << "melko: no window named " << windowName << " (" << kScreenshotWindows << ")\n";
+      return 2;
+    }
+    dialog->show();
+    QApplication::processEvents();
+    out = framed(*dialog);
+  }
   bool ok = out.save(QString::fromStdString(args[1]), "PNG");
   form.Document().ClearSong();
   core->Ports().ClosePorts();

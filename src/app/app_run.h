@@ -13,7 +13,10 @@ namespace melko {
 // folder. Returns the exit status.
 int RunApplication(int argc, char** argv, const std::vector<std::string>& args, const std::string& dataDir);
 
-// `melko --screenshot OUT.png [FILE]`.
-int RunScreenshot(int argc, char** argv, const std::vector<std::string>& args, const std::string& dataDir);
+// `melko --screenshot OUT.png [--window NAME] [FILE]`: the main window and
+// the log (NAME "main", the default), the range boxes' popup menu, or one of
+// the dialogs named in kScreenshotWindows.
+extern const char* const kScreenshotWindows;
+int RunScreenshot(int argc, char** argv, const std::vector<std::string>& arguments, const std::string& dataDir);
 
 }  // namespace melko

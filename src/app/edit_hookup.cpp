@@ -5,6 +5,7 @@
 #include <QScrollBar>
 
 #include "app/main_form.h"
+#include "base/int_helpers.h"
 #include "edit/ui/edit_controller.h"
 
 namespace melko {
@@ -30,8 +31,11 @@ TEditController* InstallEditLayer(TMkMainForm& form, UserPrompt& prompt) {
   form.FinishEditHook = [&d](const std::string& hint) { d.FinishEdit(hint); };
   form.MeterDialog = [edit](uint32_t& meter) { return edit->MeterDialog(meter); };
   form.KeyDialog = [edit](uint32_t& key) { return edit->KeyDialog(key); };
-  // The dispatcher follows loads through the song's notifier itself.
-  edit->CenterC = form.Ini().ReadInteger("User", "CenterC", 0);
+  // The dispatcher follows loads through the song's notifier itself. The
+  // octave number of middle C is 3 + CenterC; beyond a couple of octaves
+  // either way it is no naming convention, and the note texts' arithmetic
+  // must not see whatever the settings file holds.
+  edit->CenterC = static_cast<int>(ClampInt(form.Ini().ReadInteger("User", "CenterC", 0), kMinCenterC, kMaxCenterC));
   edit->LoadNameTables(form.Document().DataDir());
   return edit;
 }

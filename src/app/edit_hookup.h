@@ -10,6 +10,10 @@ class TMkMainForm;
 class TEditController;
 class UserPrompt;
 
+// The settings value "CenterC" is taken within these bounds.
+constexpr int kMinCenterC = -2;
+constexpr int kMaxCenterC = 2;
+
 TEditController* InstallEditLayer(TMkMainForm& form, UserPrompt& prompt);
 
 }  // namespace melko

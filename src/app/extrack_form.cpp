@@ -55,7 +55,7 @@ TExTrack::TExTrack(Song& song, QWidget* parent) : QWidget(parent, Qt::Window), s
   lbxExTrack->setContextMenuPolicy(Qt::CustomContextMenu);
   sbtTop = new QPushButton(QStringLiteral("T"), this);
   sbtTop->setCheckable(true);
-  sbtTop->setToolTip(QStringLiteral("Stay on top"));
+  sbtTop->setToolTip(QStringLiteral("常に手前に表示"));
   sbtCopy = new QPushButton(QStringLiteral("Copy"), this);
   sbtCopy->setObjectName(QStringLiteral("sbtCopy"));
   auto* buttons = new QHBoxLayout;

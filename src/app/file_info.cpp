@@ -2,6 +2,7 @@
 
 #include <cctype>
 
+#include "base/int_helpers.h"
 #include "base/log_sink.h"
 
 namespace melko {
@@ -33,12 +34,20 @@ void ReadTrackBytes(const std::string& text, std::array<uint8_t, kSongTracks>& v
 
 void ReadFileInfo(const IniFile& info, const std::string& fileName, Song& song, RecordingRange& rec) {
   const std::string section = FileNameOf(fileName);
-  rec.CountIn = info.ReadInteger(section, "CountIn", 4);
-  rec.PreRange = info.ReadInteger(section, "PreRange", 16) / 4;
-  song.LoopBeginTick = static_cast<uint32_t>(info.ReadInteger(section, "BgnLoop", static_cast<int32_t>(song.LoopBeginTick)));
-  song.LoopEndTick = static_cast<uint32_t>(info.ReadInteger(section, "EndLoop", static_cast<int32_t>(song.LoopEndTick)));
-  song.DrumChannels = static_cast<uint16_t>(info.ReadInteger(section, "DrumAssign", 512));
+  // The file is the user's to edit: every value is brought into the range its
+  // use allows (the count-in and pre-range of the recording boxes, loop points
+  // no further than a track's end tick, sixteen drum channel bits).
+  rec.CountIn = static_cast<int>(ClampInt(info.ReadInteger(section, "CountIn", 4), 0, 16));
+  rec.PreRange = static_cast<int>(ClampInt(info.ReadInteger(section, "PreRange", 16) / 4, 1, 24));
+  auto tick = [&](const char* key, uint32_t def) {
+    return static_cast<uint32_t>(ClampInt(info.ReadInteger(section, key, static_cast<int32_t>(def)), 0, kTrackEndTick));
+  };
+  song.LoopBeginTick = tick("BgnLoop", song.LoopBeginTick);
+  song.LoopEndTick = tick("EndLoop", song.LoopEndTick);
+  song.DrumChannels = static_cast<uint16_t>(info.ReadInteger(section, "DrumAssign", 512) & 0xFFFF);
   ReadTrackBytes(info.ReadString(section, "Pad", ""), song.Pad, song.LastTrack, kNoPad);
+  for (uint8_t& pad : song.Pad)
+    if (pad > 127) pad = kNoPad;  // a pad key is a note number
   ReadTrackBytes(info.ReadString(section, "Clef", ""), song.Clef, song.LastTrack, 0);
 }
 

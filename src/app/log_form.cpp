@@ -2,6 +2,7 @@
 
 #include <QPlainTextEdit>
 #include <QScrollBar>
+#include <QTextCursor>
 #include <QVBoxLayout>
 #include <string>
 
@@ -41,7 +42,23 @@ void TLogForm::Line(std::string_view text) {
   } else {
     memo_->appendPlainText(text_.mid(before, text_.size() - before - 1));
   }
+  ShowLastLine();
+}
+
+void TLogForm::ShowLastLine() {
+  // The cursor goes to the start of the last line, not its end: a long line
+  // must not leave the memo scrolled to the right.
+  QTextCursor cursor = memo_->textCursor();
+  cursor.movePosition(QTextCursor::End);
+  cursor.movePosition(QTextCursor::StartOfBlock);
+  memo_->setTextCursor(cursor);
+  memo_->horizontalScrollBar()->setValue(0);
   memo_->verticalScrollBar()->setValue(memo_->verticalScrollBar()->maximum());
+}
+
+void TLogForm::showEvent(QShowEvent* event) {
+  QWidget::showEvent(event);
+  ShowLastLine();
 }
 
 }  // namespace melko

@@ -28,7 +28,11 @@ class TLogForm : public QWidget, public LogSink {
   QString Text() const { return text_; }
   QPlainTextEdit* Memo() const { return memo_; }
 
+ protected:
+  void showEvent(QShowEvent* event) override;
+
  private:
+  void ShowLastLine();
   QPlainTextEdit* memo_;
   QString text_;
 };

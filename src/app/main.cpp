@@ -29,7 +29,8 @@ void PrintHelp(std::ostream& out) {
   for (const auto& c : melko::CliCommands()) out << "  " << c.Usage << "\n      " << c.Help << "\n";
 #ifdef MELKO_WITH_GUI
   out << "  [FILE]\n      start the desktop application (opening FILE)\n"
-      << "  --screenshot OUT.png [FILE]\n      render the main window and the log offscreen into OUT.png\n";
+      << "  --screenshot OUT.png [--window NAME] [FILE]\n      render the main window and the log (or the window NAME: "
+      << melko::kScreenshotWindows << ") offscreen into OUT.png\n";
 #endif
   out << "  --data-dir DIR\n      use DIR as the data folder instead of MELKO/ beside the program\n"
       << "  --help, --version\n";

@@ -115,8 +115,12 @@ TMkMainForm::~TMkMainForm() {
 
 void TMkMainForm::Startup(const std::string& commandLineFile) {
   const std::string iniPath = options_.DataDir + "MELKO.INI";
-  ini_.Load(iniPath);
+  // A settings file that is there but cannot be read is not replaced by the
+  // defaults at exit: it is left alone for this run.
+  iniReadable_ = ini_.Load(iniPath);
+  if (!iniReadable_) prompt_.ShowError(iniPath + kMsgSettingsFileUnreadable);
   settings_.Load(ini_, options_.ProgramDir);
+  abnormalBefore_ = settings_.TerminatedAbnormally;
   const bool abnormal = settings_.TerminatedAbnormally && options_.RecoverTemporary;
   if (abnormal) prompt_.ShowError(kMsgAbnormalEnd);
   settings_.TerminatedAbnormally = true;
@@ -128,7 +132,7 @@ void TMkMainForm::Startup(const std::string& commandLineFile) {
     settings_.Temporary = options_.ProgramDir;
     ini_.WriteString("Files", "Temporary", settings_.Temporary);
   }
-  if (options_.WriteSettings) ini_.Save(iniPath);
+  if (options_.WriteSettings && iniReadable_) ini_.Save(iniPath);
 
   // The ports, with the settings' choices.
   core_.Ports().InitPorts([this](MidiPorts& p) { ApplyPortSettings(ini_, p); });
@@ -167,6 +171,22 @@ void TMkMainForm::Startup(const std::string& commandLineFile) {
   if (options_.RecoverTemporary) doc_->OpenAtStart(abnormal, commandLineFile);
   doc_->RestartBackupClock();
   timer2_->start();
+  startupFinished_ = true;
+}
+
+void TMkMainForm::AbandonStartup() {
+  closing_ = true;
+  timer1_->stop();
+  timer2_->stop();
+  StopPlay();
+  // Nothing of this run is worth keeping, and a recovery still pending from
+  // the last run stays pending: the end mark goes back to what it was.
+  ini_.WriteBool("Error", "TerminatedAbnormally", abnormalBefore_);
+  if (options_.WriteSettings && iniReadable_) ini_.Save(options_.DataDir + "MELKO.INI");
+  core_.Ports().ClosePorts();
+  logForm_->close();
+  exTrackForm_->close();
+  hide();
 }
 
 void TMkMainForm::InstallEditMenus(QMenu* editMenu, QMenu* popEditMenu, TEditRange* range,
@@ -332,7 +352,7 @@ void TMkMainForm::RebuildHistoryMenus() {
 
 void TMkMainForm::RegisterTemplates() {
   QDialog dlg(this);
-  dlg.setWindowTitle(QStringLiteral("SetupTemplates"));
+  dlg.setWindowTitle(QStringLiteral("セットアップテンプレートの登録"));
   auto* list = new QListWidget(&dlg);
   auto fill = [&] {
     list->clear();
@@ -457,7 +477,7 @@ void TMkMainForm::SaveSettings() {
   settings_.Save(ini_);
   WritePortSettings(ini_, core_.Ports());
   WriteEngineOptions(ini_, core_.Engine().Options);
-  if (options_.WriteSettings) ini_.Save(options_.DataDir + "MELKO.INI");
+  if (options_.WriteSettings && iniReadable_) ini_.Save(options_.DataDir + "MELKO.INI");
 }
 
 void TMkMainForm::closeEvent(QCloseEvent* event) {

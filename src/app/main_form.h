@@ -65,6 +65,11 @@ class TMkMainForm : public QMainWindow {
   // history menus, temporary folder, ports, a new song, then the temporary
   // file, AutoOpen or `commandLineFile`.
   void Startup(const std::string& commandLineFile);
+  // True once Startup has run to its end.
+  bool StartupFinished() const { return startupFinished_; }
+  // Ends a start-up that was cut short (by a signal): the settings file keeps
+  // the end mark of the last run, the ports close and the window goes.
+  void AbandonStartup();
 
   // The edit commands of the edit layer: the Edit menu goes into the menu bar,
   // the popup menu opens on Alt in the range boxes; `range` replaces the
@@ -172,6 +177,9 @@ class TMkMainForm : public QMainWindow {
   bool closing_ = false;
   bool settingBpm_ = false;
   SongNotifier::Subscription songWatch_;  // unsubscribed before the controls go
+  bool startupFinished_ = false;
+  bool iniReadable_ = true;      // false: MELKO.INI is left as it is
+  bool abnormalBefore_ = false;  // the end mark as the last run left it
 };
 
 }  // namespace melko

@@ -122,8 +122,8 @@ void TMkMainForm::BuildStrip() {
   scbMasterVolume->setRange(0, 127);
   scbMasterVolume->setValue(127);
   scbMasterVolume->setFixedWidth(90);
-  scbMasterVolume->setToolTip(QStringLiteral("Master Volume"));
-  options->addWidget(new QLabel(QStringLiteral("Vol"), strip));
+  scbMasterVolume->setToolTip(QStringLiteral("マスターボリューム"));
+  options->addWidget(new QLabel(QStringLiteral("音量"), strip));
   options->addWidget(scbMasterVolume);
   const char* resets[] = {"GM", "GS", "XG"};
   for (int kind = 1; kind <= 3; ++kind) {
@@ -187,7 +187,10 @@ bool TMkMainForm::eventFilter(QObject* watched, QEvent* event) {
   if (event->type() == QEvent::KeyRelease && static_cast<QKeyEvent*>(event)->key() == Qt::Key_Alt &&
       (watched == edStartTrack || watched == edEndTrack || watched == edStartRange || watched == edEndRange)) {
     ReadRangeBoxesNow();
-    if (PopEditMenu) PopEditMenu->popup(QPoint(0, 104));
+    // Under the box, wherever the window is (a fixed screen point is only
+    // right for a window at the top-left corner).
+    auto* box = static_cast<QWidget*>(watched);
+    if (PopEditMenu) PopEditMenu->popup(box->mapToGlobal(QPoint(0, box->height())));
     return true;
   }
   if (event->type() == QEvent::MouseButtonRelease && watched == edMeter && MeterDialog && !IsPlaying()) {
@@ -205,8 +208,14 @@ bool TMkMainForm::eventFilter(QObject* watched, QEvent* event) {
 }
 
 void TMkMainForm::WriteRangeBoxes() {
-  const TEditRange& r = *range_;
+  TEditRange& r = *range_;
   const SongMaps& maps = core_.TheSong.Maps;
+  // The boxes reach the last tick of measure 999; a range left further out
+  // (typed at 999 before the meter became shorter) is brought back to it, so
+  // that the boxes show the range the commands use.
+  const uint32_t last = maps.MeasureToTick(kMaxTypedMeasure + 1) - 1;
+  r.EditFromTick = std::min(r.EditFromTick, last);
+  r.EditToTick = std::min(r.EditToTick, last);
   SetBoxText(edStartTrack, std::to_string(r.EditFromTrack));
   SetBoxText(edEndTrack, std::to_string(r.EditToTrack));
   SetBoxText(edStartRange, TickToLocText(maps, r.EditFromTick));

@@ -28,29 +28,29 @@ QComboBox* PortBox(QWidget* parent, const MidiPorts& ports, int current) {
 
 TPortSetupDlg::TPortSetupDlg(const MidiPorts& ports, QWidget* parent) : QDialog(parent) {
   setObjectName(QStringLiteral("PortSetupDlg"));
-  setWindowTitle(QStringLiteral("MIDI Port"));
+  setWindowTitle(QStringLiteral("MIDIポート設定"));
   auto* layout = new QVBoxLayout(this);
-  auto* outs = new QGroupBox(QStringLiteral("MIDI OUT"), this);
+  auto* outs = new QGroupBox(QStringLiteral("出力デバイス (MIDI OUT)"), this);
   auto* outForm = new QFormLayout(outs);
   const char* names[kPortCount] = {"cmbPort0", "cmbPort1", "cmbPort2", "cmbPort3"};
   for (int p = 0; p < kPortCount; ++p) {
     cmbPort[p] = DeviceBox(outs, names[p], ports.OutDeviceNames, ports.PortMap[p]);
-    outForm->addRow(QStringLiteral("Port %1").arg(QChar('A' + p)), cmbPort[p]);
+    outForm->addRow(QStringLiteral("ポート%1").arg(QChar('A' + p)), cmbPort[p]);
   }
   layout->addWidget(outs);
-  auto* in = new QGroupBox(QStringLiteral("MIDI IN"), this);
+  auto* in = new QGroupBox(QStringLiteral("入力デバイス (MIDI IN)"), this);
   auto* inForm = new QFormLayout(in);
   cmbMidiInPort = DeviceBox(in, "cmbMidiInPort", ports.InDeviceNames, ports.InPort);
-  inForm->addRow(QStringLiteral("In"), cmbMidiInPort);
+  inForm->addRow(QStringLiteral("入力"), cmbMidiInPort);
   layout->addWidget(in);
-  auto* roles = new QGroupBox(QStringLiteral("Ports"), this);
+  auto* roles = new QGroupBox(QStringLiteral("ポートの割り当て"), this);
   auto* roleForm = new QFormLayout(roles);
   cmbOutPort = PortBox(roles, ports, ports.DefaultOutPort);
   cmbClickPort = PortBox(roles, ports, ports.ClickPort);
   cmbSyncPort = PortBox(roles, ports, ports.SyncPort);
-  roleForm->addRow(QStringLiteral("Default"), cmbOutPort);
-  roleForm->addRow(QStringLiteral("GuideClick"), cmbClickPort);
-  roleForm->addRow(QStringLiteral("SyncOut"), cmbSyncPort);
+  roleForm->addRow(QStringLiteral("トラックの既定ポート"), cmbOutPort);
+  roleForm->addRow(QStringLiteral("GuideClickのポート"), cmbClickPort);
+  roleForm->addRow(QStringLiteral("SyncOutのポート"), cmbSyncPort);
   layout->addWidget(roles);
   auto* filter = new QGroupBox(QStringLiteral("MIDI Filter"), this);
   auto* filterLayout = new QVBoxLayout(filter);

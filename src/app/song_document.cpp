@@ -3,8 +3,10 @@
 #include <sys/stat.h>
 
 #include <ctime>
+#include <new>
 
 #include "app/file_info.h"
+#include "app/out_of_memory.h"
 #include "base/atomic_write.h"
 #include "base/log_sink.h"
 #include "base/text_encoding.h"
@@ -17,6 +19,8 @@ const char* const kMsgAskSaveOnClose = "データは保存されていません�
 const char* const kMidiOpenFilter =
     "MIDIﾌｧｲﾙ (*.mid *.rmi *.MID *.RMI);;RCP/R36/G36 (*.rcp *.r36 *.g36 *.RCP *.R36 *.G36)";
 const char* const kMidiSaveFilter = "MIDI ﾌｧｲﾙ (*.mid *.MID)";
+const char* const kMsgSettingsFileUnreadable =
+    " を読み込めませんでした。\r\n\r\nこのファイルには書き込みません。";
 
 namespace {
 const char* const kUntitled = "UNTITLED.MID";
@@ -42,7 +46,9 @@ SongDocument::SongDocument(Song& song, AppSettings& settings, UserPrompt& prompt
       dataDir_(std::move(dataDir)),
       converter_(converter) {
   FileInfoPath = dataDir_ + "FILEINFO.INI";
-  FileInfo.Load(FileInfoPath);
+  // A file that is there but cannot be read is said once and never replaced.
+  fileInfoReadable_ = FileInfo.Load(FileInfoPath);
+  if (!fileInfoReadable_) prompt_.ShowError(FileInfoPath + kMsgSettingsFileUnreadable);
   SetDocumentName(FolderOf(settings_.Open) + kUntitled);
 }
 
@@ -79,13 +85,83 @@ void SongDocument::NewSong(bool showSetup) {
   SongLoaded();
 }
 
+namespace {
+// The part of a song that a load replaces (tracks 0..64 and everything that
+// belongs to them; not the ExTrack, the options or the links), moved from one
+// Song to another. The values stay in `from` as well, so that the clear that
+// follows sees the old timebase as it always did.
+void MoveSongPart(Song& from, Song& to) {
+  for (int t = 0; t < kSongTracks; ++t) {
+    to.Tracks[t] = std::move(from.Tracks[t]);
+    to.Clipboard[t] = std::move(from.Clipboard[t]);
+    to.TrackNames[t] = std::move(from.TrackNames[t]);
+    to.Instrument[t] = std::move(from.Instrument[t]);
+  }
+  for (size_t t = 0; t < from.ShadowTracks.size(); ++t) to.ShadowTracks[t] = std::move(from.ShadowTracks[t]);
+  to.Copyright = std::move(from.Copyright);
+  to.Maps = std::move(from.Maps);
+  std::copy_n(from.TrackEnds.begin(), kSongTracks, to.TrackEnds.begin());
+  to.ClipLength = from.ClipLength;
+  to.ClipTrackSpan = from.ClipTrackSpan;
+  to.UndoFlags = from.UndoFlags;
+  to.Mute = from.Mute;
+  to.Rec = from.Rec;
+  to.Ch = from.Ch;
+  to.ProgramChange = from.ProgramChange;
+  to.Pad = from.Pad;
+  to.Delay = from.Delay;
+  to.OutPort = from.OutPort;
+  to.Clef = from.Clef;
+  to.KanaOctave = from.KanaOctave;
+  to.KanaTranspose = from.KanaTranspose;
+  to.Solo = from.Solo;
+  to.TPQN = from.TPQN;
+  to.SongFormat = from.SongFormat;
+  to.MeasureEnd = from.MeasureEnd;
+  to.DrumChannels = from.DrumChannels;
+  to.SongSaved = from.SongSaved;
+  to.NoteOffStyle = from.NoteOffStyle;
+  to.LastTrack = from.LastTrack;
+  to.LoopBeginTick = from.LoopBeginTick;
+  to.LoopEndTick = from.LoopEndTick;
+  to.LoadedLastTick = from.LoadedLastTick;
+}
+}  // namespace
+
+bool SongDocument::LoadSong(const std::string& fileName) {
+  LoadedSmf file;
+  TSmfHeader header;
+  if (!LoadFileImage(fileName, file, song_, prompt_, converter_) || !CheckSongImage(file, header, song_, prompt_))
+    return false;
+  // From here on nothing asks the user: the old song waits aside, and comes
+  // back when the new one does not fit into memory.
+  Song held;
+  MoveSongPart(song_, held);
+  try {
+    ReplaceSongWithImage(song_, file, header);
+  } catch (const std::bad_alloc&) {
+    file = LoadedSmf{};
+    song_.ClearSong();
+    MoveSongPart(held, song_);
+    throw;
+  }
+  return true;
+}
+
 bool SongDocument::OpenSong(const std::string& fileName) {
   Stop();
   SongNotifier::Batch batch(song_.Changes);  // the whole song, once, at the end
   song_.Options.DefaultTPQN = static_cast<uint16_t>(settings_.TPQN);
   song_.Options.TPQNFixed = settings_.TPQNFixed;
   Busy(true);
-  bool ok = OpenSongFile(song_, fileName, prompt_, converter_);
+  bool ok = false;
+  try {
+    ok = LoadSong(fileName);
+  } catch (const std::bad_alloc&) {
+    Busy(false);
+    prompt_.ShowError(kMsgOutOfMemory);
+    return false;
+  }
   if (ok) ReadFileInfo(FileInfo, fileName, song_, Recording);
   Busy(false);
   if (ok) {
@@ -121,11 +197,21 @@ void SongDocument::AddHistory(const std::string& path) {
   if (Hooks.HistoryChanged) Hooks.HistoryChanged();
 }
 
-void SongDocument::SaveFileInfo() { FileInfo.Save(FileInfoPath); }
+void SongDocument::SaveFileInfo() {
+  if (fileInfoReadable_) FileInfo.Save(FileInfoPath);
+}
 
 bool SongDocument::SaveSong(const std::string& fileName) {
   Stop();
-  if (!SaveSongFile(song_, fileName, settings_.SaveAlwaysSmfFormat0)) {
+  bool saved = false;
+  try {
+    saved = SaveSongFile(song_, fileName, settings_.SaveAlwaysSmfFormat0);
+  } catch (const std::bad_alloc&) {
+    // The image did not fit into memory; the file on disk is as it was.
+    prompt_.ShowError(kMsgOutOfMemory);
+    return false;
+  }
+  if (!saved) {
     prompt_.ShowError(kMsgWriteFailed);
     return false;
   }
@@ -172,7 +258,7 @@ bool SongDocument::SaveCommand() {
   if (ReadWholeFile(DocumentName, old) && DocumentName != BackupFile()) {
     // The previous version is kept; a failure here does not stop the save,
     // which itself never damages the old file.
-    if (!WriteFileAtomically(BackupFile(), old)) song_.LogLine("_BACKUP.MID could not be written");
+    if (!WriteFileAtomically(BackupFile(), old)) song_.LogLine("_BACKUP.MIDを書き込めませんでした");
   }
   if (!SaveSong(DocumentName)) return false;
   settings_.Open = DocumentName;
@@ -233,7 +319,20 @@ void SongDocument::CountEdit() {
 
 bool SongDocument::OpenExTrack(const std::string& fileName) {
   SongNotifier::Batch batch(song_.Changes);  // the ExTrack's tracks, once the list is filled
-  bool saved = song_.SongSaved;
+  const bool saved = song_.SongSaved;
+  try {
+    return ReadExTrack(fileName, saved);
+  } catch (const std::bad_alloc&) {
+    // A part of the ExTrack is no ExTrack: it goes, the song stays.
+    CloseExTrack();
+    Busy(false);
+    song_.SongSaved = saved;
+    prompt_.ShowError(kMsgOutOfMemory);
+    return false;
+  }
+}
+
+bool SongDocument::ReadExTrack(const std::string& fileName, bool saved) {
   Busy(true);
   LoadedSmf file;
   TSmfHeader header;

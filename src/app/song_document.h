@@ -26,6 +26,9 @@ extern const char* const kMsgAskDiscard;
 extern const char* const kMsgAskSaveOnClose;
 extern const char* const kMidiOpenFilter;
 extern const char* const kMidiSaveFilter;
+// After the path of a settings file (MELKO.INI, FILEINFO.INI) that is there
+// but cannot be read.
+extern const char* const kMsgSettingsFileUnreadable;
 
 struct DocumentHooks {
   std::function<void()> StopPlayback;
@@ -114,6 +117,10 @@ class SongDocument {
     if (Hooks.StopPlayback) Hooks.StopPlayback();
   }
   void SaveFileInfo();
+  // Load, check, clear and read; the old song comes back when the read runs
+  // out of memory (and the std::bad_alloc goes on to the caller).
+  bool LoadSong(const std::string& fileName);
+  bool ReadExTrack(const std::string& fileName, bool saved);
   void AddHistory(const std::string& path);
 
   Song& song_;
@@ -124,6 +131,7 @@ class SongDocument {
   Clock::time_point lastBackup_ = Clock::now();
   bool exTrackOpen_ = false;
   bool timedBackupRunning_ = false;
+  bool fileInfoReadable_ = true;  // false: FILEINFO.INI is left as it is
 };
 
 }  // namespace melko

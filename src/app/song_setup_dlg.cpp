@@ -13,7 +13,7 @@ namespace melko {
 
 TSongSetupDlg::TSongSetupDlg(const Song& song, bool showReso, QWidget* parent) : QDialog(parent) {
   setObjectName(QStringLiteral("SongSetupDlg"));
-  setWindowTitle(QStringLiteral("Song Setup"));
+  setWindowTitle(QStringLiteral("ソング設定"));
   auto* form = new QFormLayout(this);
   edSongName = new QLineEdit(QString::fromStdString(DisplayText(song.TrackNames[0])), this);
   edSongName->setObjectName(QStringLiteral("edSongName"));
@@ -26,7 +26,7 @@ TSongSetupDlg::TSongSetupDlg(const Song& song, bool showReso, QWidget* parent) :
   cmbReso->setEditText(QString::number(song.TPQN));
   lbReso = new QLabel(QStringLiteral("TPQN"), this);
   form->addRow(QStringLiteral("SongName"), edSongName);
-  form->addRow(QStringLiteral("Copyright"), edCopyRight);
+  form->addRow(QStringLiteral("著作権表示"), edCopyRight);
   form->addRow(lbReso, cmbReso);
   lbReso->setVisible(showReso);
   cmbReso->setVisible(showReso);

@@ -497,17 +497,25 @@ void ApplySongLoaded(Song& song) {
   song.SongSaved = true;
 }
 
-namespace {
-bool ReadLoadedImage(Song& song, const LoadedSmf& file, SongPrompt& prompt) {
-  TSmfHeader header;
+bool CheckSongImage(const LoadedSmf& file, TSmfHeader& header, Song& song, SongPrompt& prompt) {
   uint16_t check = song.Options.TPQNFixed ? song.Options.DefaultTPQN : 0;
-  if (!ReadSmfHeader(file, header, check, song, prompt)) return false;
+  return ReadSmfHeader(file, header, check, song, prompt);
+}
+
+void ReplaceSongWithImage(Song& song, const LoadedSmf& file, const TSmfHeader& header) {
   song.ClearSong();
   if (!song.Options.TPQNFixed) song.TPQN = static_cast<uint16_t>(header.Division);
   song.Maps.Reset(song.TPQN);
   ReadSmfTracks(song, file, header);
   song.LogLine("\r\n<< " + song.TrackNames[0] + " >>\r\n");
   ApplySongLoaded(song);
+}
+
+namespace {
+bool ReadLoadedImage(Song& song, const LoadedSmf& file, SongPrompt& prompt) {
+  TSmfHeader header;
+  if (!CheckSongImage(file, header, song, prompt)) return false;
+  ReplaceSongWithImage(song, file, header);
   return true;
 }
 }  // namespace

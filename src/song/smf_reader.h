@@ -57,6 +57,11 @@ void ReadExTrackTracks(Song& song, const LoadedSmf& file, const TSmfHeader& head
 // On failure the song is untouched when the failure came before the clear.
 bool OpenSongFile(Song& song, const std::string& fileName, SongPrompt& prompt,
                   SongConverter* converter = nullptr);
+// OpenSongFile in its two steps, for callers that keep the old song aside
+// in between: the checks (which may ask), then the clear and the read (which
+// ask nothing).
+bool CheckSongImage(const LoadedSmf& file, TSmfHeader& header, Song& song, SongPrompt& prompt);
+void ReplaceSongWithImage(Song& song, const LoadedSmf& file, const TSmfHeader& header);
 // The same for an image in memory.
 bool OpenSongImage(Song& song, const std::string& fileName, FileImage image, SongPrompt& prompt);
 

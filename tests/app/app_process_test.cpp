@@ -1,13 +1,18 @@
 // The melko program itself, run as a process: the screenshot mode draws the
-// window offscreen, and without any display the application refuses to start
-// instead of aborting.
+// window offscreen, without any display the application refuses to start
+// instead of aborting, and a signal during the start-up ends it.
 #include <gtest/gtest.h>
 
+#include <signal.h>
+
+#include <QElapsedTimer>
 #include <QImage>
 #include <QProcess>
 #include <QProcessEnvironment>
+#include <QThread>
 #include <filesystem>
 
+#include "app/single_instance.h"
 #include "app_rig.h"
 
 namespace melko::test {
@@ -107,6 +112,46 @@ TEST(Program, MissingDataFilesStopTheScreenshot) {
   EXPECT_EQ(melko.exitCode(), 1);
   EXPECT_TRUE(QString::fromUtf8(melko.readAllStandardError()).contains(QStringLiteral("必要なファイルがありません！")));
 }
+
+// SIGTERM while the start-up is still going on (here: the box about the last
+// run's abnormal end) ends the program: no windowless process is left to
+// take the files of later starts, and the recovery stays pending.
+TEST(Program, ASignalDuringStartupEndsTheProgramAndFreesTheName) {
+  EnsureApp();
+  TempDir dir;
+  std::filesystem::copy(MELKO_BUILT_DATA_DIR, dir.Path() + "MELKO", std::filesystem::copy_options::recursive);
+  WriteFile(dir.Path() + "MELKO/MELKO.INI",
+            "[Error]\r\nTerminatedAbnormally=1\r\n[Files]\r\nTemporary=" + dir.Path() + "\r\n");
+  // A private folder for the instance socket, so no other run interferes.
+  std::filesystem::create_directory(dir.Path() + "tmp");
+  QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+  env.remove(QStringLiteral("DISPLAY"));
+  env.remove(QStringLiteral("WAYLAND_DISPLAY"));
+  env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
+  env.insert(QStringLiteral("TMPDIR"), QString::fromStdString(dir.Path() + "tmp"));
+  QProcess melko;
+  melko.setProcessEnvironment(env);
+  melko.start(QStringLiteral(MELKO_BIN), {QStringLiteral("--data-dir"), QString::fromStdString(dir.Path() + "MELKO")});
+  ASSERT_TRUE(melko.waitForStarted(10000));
+
+  // While it starts, a second start is told to wait.
+  const QString socket = QString::fromStdString(dir.Path() + "tmp/") + DefaultInstanceName();
+  SingleInstance probe(socket);
+  QElapsedTimer t;
+  t.start();
+  SingleInstance::HandOverResult r = SingleInstance::kNoServer;
+  while (t.elapsed() < 20000 && (r = probe.HandOver("", 500)) != SingleInstance::kStarting) QThread::msleep(50);
+  ASSERT_EQ(r, SingleInstance::kStarting) << melko.readAllStandardError().toStdString();
+  QThread::msleep(1500);  // the window and its start-up box come up
+
+  ::kill(static_cast<pid_t>(melko.processId()), SIGTERM);
+  ASSERT_TRUE(melko.waitForFinished(10000)) << "still running after SIGTERM";
+  EXPECT_EQ(melko.exitStatus(), QProcess::NormalExit);
+  EXPECT_EQ(melko.exitCode(), 128 + SIGTERM);
+  EXPECT_EQ(probe.HandOver("", 500), SingleInstance::kNoServer);
+  EXPECT_NE(ReadFile(dir.Path() + "MELKO/MELKO.INI").find("TerminatedAbnormally=1"), std::string::npos);
+}
+
 #endif
 
 }  // namespace

@@ -5,6 +5,7 @@
 
 #include <filesystem>
 
+#include "app/out_of_memory.h"
 #include "base/atomic_write.h"
 #include "song/smf_reader.h"
 #include "song/smf_writer.h"
@@ -17,7 +18,8 @@ QApplication& EnsureApp() {
     static int argc = 1;
     static char name[] = "melko_app_tests";
     static char* argv[] = {name, nullptr};
-    return new QApplication(argc, argv);
+    // The application's own, which ends a command that runs out of memory.
+    return new MelkoApplication(argc, argv);
   }();
   return *app;
 }

@@ -510,6 +510,7 @@ TEST(Document, SecondStartHandsOverMidiFilesOnly) {
   QString name = QStringLiteral("melko-test-%1-%2").arg(getpid()).arg(reinterpret_cast<quintptr>(&rig));
   SingleInstance first(name);
   ASSERT_TRUE(first.Listen());
+  first.SetReady(true);
   QObject::connect(&first, &SingleInstance::PathReceived, rig.form.get(), &TMkMainForm::OpenHandedFile);
   Touch(rig.song());  // unsaved changes are replaced without a question
 
@@ -528,7 +529,7 @@ TEST(Document, SecondStartHandsOverMidiFilesOnly) {
     bool handed = false;
     std::thread second([&] {
       SingleInstance client(name);
-      handed = client.HandOver(file, 3000);
+      handed = client.HandOver(file, 3000) == SingleInstance::kTaken;
     });
     bool opened = SpinUntil([&] { return rig.doc().DocumentName == file; }, c.opened ? 3000 : 500);
     second.join();
@@ -538,7 +539,7 @@ TEST(Document, SecondStartHandsOverMidiFilesOnly) {
   EXPECT_TRUE(rig.prompt.Questions.empty());
   // No instance listening: the hand-over fails and the caller starts normally.
   SingleInstance nobody(name + QStringLiteral("-none"));
-  EXPECT_FALSE(nobody.HandOver("x.mid", 200));
+  EXPECT_EQ(nobody.HandOver("x.mid", 200), SingleInstance::kNoServer);
 }
 
 TEST(Document, ExTrackListsCopiesAndMergesItsConductorTrack) {

@@ -8,6 +8,7 @@
 #include <QMenu>
 #include <QMessageBox>
 #include <QPlainTextEdit>
+#include <QScrollBar>
 #include <QPushButton>
 #include <QTimer>
 #include <QScreen>
@@ -24,6 +25,7 @@
 #include "app/user_prompt.h"
 #include "app_rig.h"
 #include "song/smf_reader.h"
+#include "song/smf_writer.h"
 
 namespace melko::test {
 namespace {
@@ -232,6 +234,37 @@ TEST(Log, TheWindowShowsWhatItKeeps) {
   EXPECT_EQ(log.Memo()->toPlainText() + QLatin1Char('\n'), log.Text());
   log.Line("\r\n<< \x82\xa0 >>\r\n");  // CP932 text from a song
   EXPECT_TRUE(log.Text().contains(QStringLiteral("<< あ >>")));
+}
+
+TEST(Log, ShiftJisTextsOfALoadReadInTheWindow) {
+  AppRig rig;
+  rig.Start();
+  Song song;
+  song.ClearSong();
+  song.TrackNames[0] = "\x83\x5c\x83\x93\x83\x4f";  // "ソング" in CP932: its trail bytes include "\\" and "O"
+  song.TrackNames[1] = "\xcd\xde\xb0\xbd";              // half-width "ﾍﾞｰｽ"
+  ApplySongLoaded(song);
+  std::string file = rig.ProgramDir + "sjis.mid";
+  ASSERT_TRUE(SaveSongFile(song, file, false));
+  rig.doc().OpenFile(file);
+  EXPECT_TRUE(rig.form->LogForm()->Text().contains(QStringLiteral("<< ソング >>")));
+  EXPECT_TRUE(rig.form->LogForm()->Memo()->toPlainText().contains(QStringLiteral("<< ソング >>")));
+  EXPECT_FALSE(rig.form->LogForm()->Text().contains(QChar(0xFFFD)));
+}
+
+TEST(Log, OpensAtTheLeftAfterLongLines) {
+  EnsureApp();
+  TLogForm log;
+  log.resize(300, 200);
+  for (int i = 0; i < 50; ++i) log.Line("TR:01,00000000, Meta 03,05 " + std::string(400, 'x'));
+  log.show();
+  QCoreApplication::processEvents();
+  EXPECT_GT(log.Memo()->horizontalScrollBar()->maximum(), 0);
+  EXPECT_EQ(log.Memo()->horizontalScrollBar()->value(), 0);
+  EXPECT_EQ(log.Memo()->verticalScrollBar()->value(), log.Memo()->verticalScrollBar()->maximum());
+  log.Line(std::string(600, 'y'));
+  QCoreApplication::processEvents();
+  EXPECT_EQ(log.Memo()->horizontalScrollBar()->value(), 0);
 }
 
 TEST(MessageBoxes, PointerMovesNearTheCentreAndBack) {

@@ -153,6 +153,16 @@ TEST_F(StripTest, MeterBoxSetsTheFirstMeter) {
   EXPECT_EQ(f().Range().EditFromTick, 1440u);
 }
 
+TEST_F(StripTest, RangeBoxesStopAtTheLastMeasureAfterAShorterMeter) {
+  Type(f().edEndRange, QStringLiteral("999/4/479"));
+  EXPECT_EQ(f().edEndRange->text(), QStringLiteral("999/04/479"));
+  Type(f().edMeter, QStringLiteral("3/4"));
+  // The tick of 999/04/479 in 4/4 lies beyond measure 999 in 3/4: the range
+  // and its box stop at the last tick the box can show.
+  EXPECT_EQ(f().edEndRange->text(), QStringLiteral("999/03/479"));
+  EXPECT_EQ(f().Range().EditToTick, rig.song().Maps.MeasureToTick(1000) - 1);
+}
+
 TEST_F(StripTest, KeyAndMeterShownAtTheScrollPosition) {
   f().ApplyKey(KeyValue(-3, true));
   EXPECT_EQ(f().edKeySig->text(), QStringLiteral("C  Min"));
@@ -264,8 +274,11 @@ TEST_F(StripTest, AltReleasedInARangeBoxOpensTheInstalledPopupMenu) {
   EXPECT_EQ(&f().Range(), &shared);
   Type(f().edStartRange, QStringLiteral("3/1/0"));
   EXPECT_EQ(shared.EditFromTick, Tick(3, 0, 0));
+  // Under the box, wherever the window is.
+  f().move(300, 200);
   QTest::keyRelease(f().edEndTrack, Qt::Key_Alt);
   EXPECT_TRUE(pop.isVisible());
+  EXPECT_EQ(pop.pos(), f().edEndTrack->mapToGlobal(QPoint(0, f().edEndTrack->height())));
   pop.hide();
   bool inMenuBar = false;
   for (QAction* a : f().menuBar()->actions()) inMenuBar |= a->menu() == &edit;

@@ -8,6 +8,7 @@
 #include <QMenu>
 #include <QMessageBox>
 #include <QScreen>
+#include <new>
 
 #include "edit/ui/set_dialogs.h"
 #include "edit/ui/tool_dialogs.h"
@@ -69,16 +70,35 @@ bool TEditController::LoadNameTables(const std::string& dataDir) {
   return LoadEditNameTables(dataDir, tables_, [this](const std::string& m) { ShowMessage(m); });
 }
 
-void TEditController::Run(int tag) { dispatcher_.PopUpEditClick(tag); }
+void TEditController::Run(int tag) { RunCommand(tag); }
+
+void TEditController::RunCommand(int tag) {
+  try {
+    dispatcher_.PopUpEditClick(tag);
+  } catch (const std::bad_alloc&) {
+    // The command ends where memory ran out. The tracks it exchanged so far
+    // keep their new versions, and the undo store gets them back as one step;
+    // when none was exchanged, the last undo stays as it was. The message is
+    // the application's (it catches what comes out of every event).
+    if (tag >= kCmdErase && tag <= kCmdKeySig) {
+      bool changed = false;
+      for (int t = 0; t < kSongTracks; ++t) changed |= song_.UndoFlags[t] != 0;
+      if (changed) dispatcher_.FinishEdit(UndoHint(tag));
+      else dispatcher_.CancelEdit();
+    }
+    throw;
+  }
+}
 
 void TEditController::RunFromEditMenu(int tag) {
   if (Hooks.ReadRangeBoxes) Hooks.ReadRangeBoxes();
-  EditMenuEnabled e = dispatcher_.PopEditMenuPopup();
-  if (!CommandEnabled(tag, e) || (tag == kCmdMakeValues && !Hooks.ValueCurves)) {
+  // The dispatcher's rules, as the menu shows them: Ctrl+Z beeps when only a
+  // redo is left, though sbtUndo would redo.
+  if (!dispatcher_.PopEditMenuPopup().Allows(tag) || (tag == kCmdMakeValues && !Hooks.ValueCurves)) {
     QApplication::beep();
     return;
   }
-  dispatcher_.PopUpEditClick(tag);
+  RunCommand(tag);
 }
 
 void TEditController::NoteOn(int note, int velocity) {

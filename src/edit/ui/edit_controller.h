@@ -79,6 +79,9 @@ class TEditController : public QObject, public EditUi {
 
  private:
   void RunFromEditMenu(int tag);
+  // Every command goes through here; one that runs out of memory leaves a
+  // consistent undo store behind before std::bad_alloc goes on.
+  void RunCommand(int tag);
   bool Exec(QDialog& dialog);
 
   Song& song_;

@@ -27,7 +27,7 @@ EditMenuActions BuildEditMenu(QWidget* parent, const QString& title, bool shortc
   m.popPaste = Item(m.Menu, "popPaste", "貼り付け(&P)", kCmdPaste, run);
   m.popInsert = Item(m.Menu, "popInsert", "インサート(&I)", kCmdInsert, run);
   m.popMix = Item(m.Menu, "popMix", "ミックス(&M)", kCmdMix, run);
-  m.popTools = m.Menu->addMenu(QStringLiteral("&Tools"));
+  m.popTools = m.Menu->addMenu(QStringLiteral("ツール(&T)"));
   m.popTools->setObjectName(QStringLiteral("popTools"));
   m.popDynamics = Item(m.popTools, "popDynamics", "&Dynamics", kCmdDynamics, run);
   m.popTranspose = Item(m.popTools, "popTranspose", "&Transpose", kCmdTranspose, run);
@@ -35,7 +35,7 @@ EditMenuActions BuildEditMenu(QWidget* parent, const QString& title, bool shortc
   m.popMakeValues = Item(m.popTools, "popMakeValues", "&MakeValues", kCmdMakeValues, run);
   m.popQuantize = Item(m.popTools, "popQuantize", "&Quantize", kCmdQuantize, run);
   m.popEventCutter = Item(m.popTools, "popEventCutter", "&EventCutter", kCmdEventCutter, run);
-  m.popSet = m.Menu->addMenu(QStringLiteral("&Set"));
+  m.popSet = m.Menu->addMenu(QStringLiteral("設定(&S)"));
   m.popSet->setObjectName(QStringLiteral("popSet"));
   m.popTempo = Item(m.popSet, "popTempo", "&Tempo", kCmdTempo, run);
   m.popMeter = Item(m.popSet, "popMeter", "&Meter", kCmdMeter, run);
@@ -44,10 +44,10 @@ EditMenuActions BuildEditMenu(QWidget* parent, const QString& title, bool shortc
   m.popUndo = Item(m.Menu, "popUndo", "元に戻す(&U)", kCmdUndo, run);
   m.popRedo = Item(m.Menu, "popRedo", "やり直し(&R)", kCmdRedo, run);
   m.Menu->addSeparator();
-  m.popBgnLoop = m.Menu->addAction(QStringLiteral("Loop &Begin"));
+  m.popBgnLoop = m.Menu->addAction(QStringLiteral("ループ開始位置(&B)"));
   m.popBgnLoop->setObjectName(QStringLiteral("popBgnLoop"));
   QObject::connect(m.popBgnLoop, &QAction::triggered, m.Menu, [beginLoop] { beginLoop(); });
-  m.popEndLoop = m.Menu->addAction(QStringLiteral("Loop E&nd"));
+  m.popEndLoop = m.Menu->addAction(QStringLiteral("ループ終了位置(&N)"));
   m.popEndLoop->setObjectName(QStringLiteral("popEndLoop"));
   QObject::connect(m.popEndLoop, &QAction::triggered, m.Menu, [endLoop] { endLoop(); });
   if (shortcuts) {

@@ -27,7 +27,7 @@ QDialogButtonBox* OkCancel(QDialog* dlg) {
 }  // namespace
 
 TBPMDlg::TBPMDlg(QWidget* parent) : QDialog(parent) {
-  setWindowTitle(QStringLiteral("Tempo"));
+  setWindowTitle(QStringLiteral("テンポ"));
   setObjectName(QStringLiteral("BPMDlg"));
   edBPM = new QLineEdit(QStringLiteral("120"), this);
   edBPM->setObjectName(QStringLiteral("edBPM"));
@@ -41,7 +41,7 @@ TBPMDlg::TBPMDlg(QWidget* parent) : QDialog(parent) {
 int TBPMDlg::Bpm() const { return ReadBpmText(edBPM->text().toStdString()); }
 
 TMeterDlg::TMeterDlg(QWidget* parent, uint32_t meter) : QDialog(parent) {
-  setWindowTitle(QStringLiteral("Meter"));
+  setWindowTitle(QStringLiteral("拍子"));
   setObjectName(QStringLiteral("MeterDlg"));
   edNn = new QLineEdit(QString::number(meter >> 24), this);
   edNn->setObjectName(QStringLiteral("edNn"));
@@ -58,6 +58,7 @@ TMeterDlg::TMeterDlg(QWidget* parent, uint32_t meter) : QDialog(parent) {
   cmbDd->addItems({"1", "2", "4", "8", "16", "32"});
   int power = static_cast<int>((meter >> 16) & 0xFF);
   cmbDd->setCurrentIndex(power <= 5 ? power : 2);
+  connect(edNn, &QLineEdit::editingFinished, this, [this] { TakeWholeMeter(); });
   connect(tsbtNnUp, &QToolButton::clicked, this, [this] { Step(1); });
   connect(tsbtNnDown, &QToolButton::clicked, this, [this] { Step(-1); });
   auto* grid = new QGridLayout;
@@ -72,28 +73,44 @@ TMeterDlg::TMeterDlg(QWidget* parent, uint32_t meter) : QDialog(parent) {
 }
 
 void TMeterDlg::Step(int by) {
+  TakeWholeMeter();
   int64_t n = 4;
   TryParseInt(edNn->text().toStdString(), n);
   edNn->setText(QString::number(ClampInt(n + by, 1, 255)));
 }
 
-uint32_t TMeterDlg::Value() const {
+void TMeterDlg::TakeWholeMeter() {
+  // A meter typed whole into the numerator box, as the strip shows it ("6/8"):
+  // the denominator goes to its list when the list offers it.
+  QString text = edNn->text();
+  qsizetype slash = text.indexOf(QLatin1Char('/'));
+  if (slash < 0) return;
+  int64_t d = 0;
+  if (TryParseInt(text.mid(slash + 1).trimmed().toStdString(), d)) {
+    int item = cmbDd->findText(QString::number(d));
+    if (item >= 0) cmbDd->setCurrentIndex(item);
+  }
+  edNn->setText(text.left(slash).trimmed());
+}
+
+uint32_t TMeterDlg::Value() {
+  TakeWholeMeter();
   int64_t n = 4;
   if (!TryParseInt(edNn->text().toStdString(), n)) n = 4;
   return MeterValue(static_cast<int>(ClampInt(n, 1, 255)), std::max(cmbDd->currentIndex(), 0));
 }
 
 TKeySigDlg::TKeySigDlg(QWidget* parent, uint32_t key) : QDialog(parent) {
-  setWindowTitle(QStringLiteral("KeySignature"));
+  setWindowTitle(QStringLiteral("調号"));
   setObjectName(QStringLiteral("KeySigDlg"));
   cmbKey = new QComboBox(this);
   cmbKey->setObjectName(QStringLiteral("cmbKey"));
   for (int sf = -7; sf <= 7; ++sf) cmbKey->addItem(QString::fromStdString(KeySigItemText(sf)));
   int sf = static_cast<int8_t>((key >> 8) & 0xFF);
   cmbKey->setCurrentIndex(static_cast<int>(ClampInt(sf, -7, 7)) + 7);
-  rbtMajor = new QRadioButton(QStringLiteral("Major"), this);
+  rbtMajor = new QRadioButton(QStringLiteral("長調"), this);
   rbtMajor->setObjectName(QStringLiteral("rbtMajor"));
-  rbtMinor = new QRadioButton(QStringLiteral("Minor"), this);
+  rbtMinor = new QRadioButton(QStringLiteral("短調"), this);
   rbtMinor->setObjectName(QStringLiteral("rbtMinor"));
   ((key & 0xFF) ? rbtMinor : rbtMajor)->setChecked(true);
   auto* layout = new QVBoxLayout(this);

@@ -27,14 +27,16 @@ class TMeterDlg : public QDialog {
  public:
   // Starts with numerator 4 and denominator 4 unless a meter value is given.
   explicit TMeterDlg(QWidget* parent = nullptr, uint32_t meter = 0x04021808);
-  // The meter event value of the dialog's choice.
-  uint32_t Value() const;
+  // The meter event value of the dialog's choice; a whole meter typed into
+  // the numerator box ("6/8") counts with its denominator.
+  uint32_t Value();
   QLineEdit* edNn;
   QComboBox* cmbDd;
   QToolButton *tsbtNnUp, *tsbtNnDown;
 
  private:
   void Step(int by);
+  void TakeWholeMeter();
 };
 
 class TKeySigDlg : public QDialog {

@@ -105,7 +105,7 @@ TDynamicsDlg::TDynamicsDlg(DynamicsSettings& settings, const NameTable& dynCtrl,
   edUpper = AddBox("edUpper", [this] { CheckValue(edUpper, work_.Upper); });
 
   auto* grid = new QGridLayout;
-  grid->addWidget(new QLabel(QStringLiteral("Data"), this), 0, 0);
+  grid->addWidget(new QLabel(QStringLiteral("データ"), this), 0, 0);
   grid->addWidget(cmbData, 0, 1);
   grid->addWidget(cmbControl, 0, 2, 1, 3);
   grid->addWidget(rbtAdd, 1, 0);
@@ -119,7 +119,7 @@ TDynamicsDlg::TDynamicsDlg(DynamicsSettings& settings, const NameTable& dynCtrl,
   grid->addWidget(edComp, 4, 1);
   grid->addWidget(edCompPrc, 4, 2);
   grid->addWidget(new QLabel(QStringLiteral("%"), this), 4, 3);
-  grid->addWidget(new QLabel(QStringLiteral("Range"), this), 5, 0);
+  grid->addWidget(new QLabel(QStringLiteral("範囲"), this), 5, 0);
   grid->addWidget(edLower, 5, 1);
   grid->addWidget(edUpper, 5, 2);
   auto* layout = new QVBoxLayout(this);
@@ -196,9 +196,9 @@ TTransposeDlg::TTransposeDlg(TransposeSettings& settings, int centerC, QWidget* 
   auto* grid = new QGridLayout;
   grid->addWidget(rbtTranspose, 0, 0);
   grid->addWidget(rbtChange, 0, 1);
-  grid->addWidget(new QLabel(QStringLiteral("From"), this), 1, 0);
+  grid->addWidget(new QLabel(QStringLiteral("変換元"), this), 1, 0);
   grid->addWidget(edFrom, 1, 1);
-  grid->addWidget(new QLabel(QStringLiteral("To"), this), 2, 0);
+  grid->addWidget(new QLabel(QStringLiteral("変換先"), this), 2, 0);
   grid->addWidget(edTo, 2, 1);
   auto* layout = new QVBoxLayout(this);
   layout->addLayout(grid);
@@ -278,7 +278,7 @@ TGateDlg::TGateDlg(GateSettings& settings, uint32_t tpqn, QWidget* parent)
   grid->addWidget(edComp, 3, 1);
   grid->addWidget(edCompPrc, 3, 2);
   grid->addWidget(new QLabel(QStringLiteral("%"), this), 3, 3);
-  grid->addWidget(new QLabel(QStringLiteral("Range"), this), 4, 0);
+  grid->addWidget(new QLabel(QStringLiteral("範囲"), this), 4, 0);
   grid->addWidget(edLower, 4, 1);
   grid->addWidget(edUpper, 4, 2);
   auto* layout = new QVBoxLayout(this);

@@ -198,6 +198,26 @@ TEST(EditDialogs, SetDialogs) {
   meter.tsbtNnDown->click();
   meter.cmbDd->setCurrentIndex(3);
   EXPECT_EQ(meter.Value(), 0x03031808u);
+  // A whole meter typed into the numerator box, as the strip shows one.
+  struct MeterCase {
+    const char* typed;
+    uint32_t value;
+    const char* numerator;
+    const char* denominator;
+  } meters[] = {{"6/8", 0x06031808u, "6", "8"},
+                {" 12 / 16 ", 0x0C041808u, "12", "16"},
+                {"5/7", 0x05041808u, "5", "16"},  // no such item: the list keeps its choice
+                {"7", 0x07041808u, "7", "16"}};
+  for (const auto& m : meters) {
+    SCOPED_TRACE(m.typed);
+    meter.edNn->setText(QString::fromLatin1(m.typed));
+    EXPECT_EQ(meter.Value(), m.value);
+    EXPECT_EQ(meter.edNn->text().toStdString(), m.numerator);
+    EXPECT_EQ(meter.cmbDd->currentText().toStdString(), m.denominator);
+  }
+  meter.edNn->setText(QStringLiteral("2/4"));
+  meter.tsbtNnUp->click();
+  EXPECT_EQ(meter.Value(), 0x03021808u);
   TKeySigDlg key(nullptr, KeyValue(2, false));
   EXPECT_EQ(key.cmbKey->currentText(), "D  Major / B  Minor (# 2)");
   key.rbtMinor->setChecked(true);
