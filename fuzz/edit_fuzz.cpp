@@ -54,7 +54,6 @@ class ScriptUi : public EditUi {
     return Arg[0] % 5 != 0;
   }
   void ShowMessage(const std::string&) override {}
-  void RefreshViews(int, int) override {}
 };
 
 std::vector<std::string> Snapshot(const Song& song) {

@@ -4,7 +4,6 @@
 #include <QPushButton>
 #include <QScrollBar>
 
-#include "app/extrack_form.h"
 #include "app/main_form.h"
 #include "edit/ui/edit_controller.h"
 
@@ -23,14 +22,6 @@ TEditController* InstallEditLayer(TMkMainForm& form, UserPrompt& prompt) {
     form.SetUndoState(u.ButtonEnabled, u.ButtonHint);
     form.sbtUndo->setText(QString::fromStdString(u.ButtonCaption));
   };
-  h.RefreshViews = [&form](int, int) {
-    if (form.ViewsRefresh) form.ViewsRefresh();
-  };
-  h.ConductorChanged = [&form](uint32_t) {
-    // The same refresh as after an ExTrack conductor merge: engine tempo map,
-    // the strip's tempo, meter and key, the measure bar and the views.
-    if (form.ExTrackForm() && form.ExTrackForm()->ConductorChanged) form.ExTrackForm()->ConductorChanged();
-  };
   h.IsPlaying = [&form] { return form.IsPlaying(); };
   h.EditCounted = [&form] { form.Document().CountEdit(); };
 
@@ -39,12 +30,8 @@ TEditController* InstallEditLayer(TMkMainForm& form, UserPrompt& prompt) {
   form.FinishEditHook = [&d](const std::string& hint) { d.FinishEdit(hint); };
   form.MeterDialog = [edit](uint32_t& meter) { return edit->MeterDialog(meter); };
   form.KeyDialog = [edit](uint32_t& key) { return edit->KeyDialog(key); };
-  auto previous = form.SongLoadedHook;
-  form.SongLoadedHook = [&form, edit, previous] {
-    edit->CenterC = form.Ini().ReadInteger("User", "CenterC", 0);
-    edit->Dispatcher().SongLoaded();
-    if (previous) previous();
-  };
+  // The dispatcher follows loads through the song's notifier itself.
+  edit->CenterC = form.Ini().ReadInteger("User", "CenterC", 0);
   edit->LoadNameTables(form.Document().DataDir());
   return edit;
 }

@@ -36,6 +36,7 @@ void CopyExTracksToClipboard(Song& song, const std::vector<int>& tracks) {
 }
 
 void MergeExConductorTrack(Song& song) {
+  SongNotifier::Batch batch(song.Changes);  // track 0 and the maps, one notice
   song.ClipTrackSpan = 0;
   song.ClipLength = CopyWholeTrack(song, kExTrackBase, song.Clipboard[0]);
   MixTrack(song.ShadowTracks[0], song.Tracks[0], song.Clipboard[0], 0, song.ClipLength, 1, false);
@@ -95,7 +96,6 @@ void TExTrack::MergeConductorClick() {
   if (lbxExTrack->count() == 0) return;
   if (BeginEdit) BeginEdit();
   MergeExConductorTrack(song_);
-  if (ConductorChanged) ConductorChanged();
   if (FinishEdit) FinishEdit("Merge ConductorTrack");
 }
 

@@ -20,8 +20,8 @@ namespace melko {
 // tracks 0.., each whole; the clipboard holds them afterwards.
 void CopyExTracksToClipboard(Song& song, const std::vector<int>& tracks);
 // Mixes the ExTrack's conductor track into the song's from tick 0 through
-// the clipboard (emptied again afterwards) and rebuilds the maps. The caller
-// brackets it as one edit.
+// the clipboard (emptied again afterwards) and rebuilds the maps, announced
+// as one notice. The caller brackets it as one edit.
 void MergeExConductorTrack(Song& song);
 
 class TExTrack : public QWidget {
@@ -30,10 +30,9 @@ class TExTrack : public QWidget {
   explicit TExTrack(Song& song, QWidget* parent = nullptr);
 
   void SetList(const std::vector<std::string>& lines);
-  // Around the merge: the edit bracket and the refresh of the views.
+  // Around the merge: the edit bracket (the song's notifier tells the rest).
   std::function<void()> BeginEdit;
   std::function<void(const std::string& hint)> FinishEdit;
-  std::function<void()> ConductorChanged;
 
   void CopyClick();
   void MergeConductorClick();

@@ -75,11 +75,7 @@ TMkMainForm::TMkMainForm(AppCore& core, UserPrompt& prompt, MainFormOptions opti
       if (doc_) doc_->CountEdit();
     }
   };
-  exTrackForm_->ConductorChanged = [this] {
-    core_.Engine().TempoMapChanged();
-    ConductorChanged();
-    if (ViewsRefresh) ViewsRefresh();
-  };
+  songWatch_ = core_.TheSong.Changes.Subscribe([this](const SongChange& c) { SongChanged(c); });
   core_.ReportError = [this](const std::string& text) { prompt_.ShowError(text); };
   core_.Ports().SetMasterVolumeBar = [this](int volume) { scbMasterVolume->setValue(volume); };
   // The guide click's plain beep comes from the timer thread: queue it here.
@@ -103,6 +99,7 @@ TMkMainForm::TMkMainForm(AppCore& core, UserPrompt& prompt, MainFormOptions opti
 }
 
 TMkMainForm::~TMkMainForm() {
+  songWatch_.Reset();
   // The controls go after this body, in QWidget's destructor; the focused
   // range box then says editingFinished. Nothing of this window may answer.
   for (QObject* child : findChildren<QObject*>()) {
@@ -153,7 +150,6 @@ void TMkMainForm::Startup(const std::string& commandLineFile) {
   auto& hooks = doc_->Hooks;
   hooks.StopPlayback = [this] { StopPlay(); };
   hooks.IsPlaying = [this] { return IsPlaying(); };
-  hooks.SongLoaded = [this] { OnSongLoaded(); };
   hooks.TitleChanged = [this](const std::string& caption) {
     setWindowTitle(Q(caption));
     UpdateDocumentActions();
@@ -163,11 +159,6 @@ void TMkMainForm::Startup(const std::string& commandLineFile) {
   hooks.SetBusy = [](bool busy) {
     if (busy) QApplication::setOverrideCursor(Qt::WaitCursor);
     else QApplication::restoreOverrideCursor();
-  };
-  hooks.ExTrackChanged = [this] {
-    exTrackForm_->SetList(doc_->ExTrackList);
-    if (doc_->ExTrackOpen()) exTrackForm_->show();
-    UpdateDocumentActions();
   };
   RebuildHistoryMenus();
 
@@ -215,9 +206,7 @@ void TMkMainForm::BuildMenus() {
           [this](bool on) { settings_.SaveAlwaysSmfFormat0 = on; });
   mnuFile->addSeparator();
   mnuSongSetUp = mnuFile->addAction(QStringLiteral("ソング設定(&U)..."), this, [this] {
-    if (RunSongSetup(core_.TheSong, prompt_, false, this)) {
-      if (ViewsRefresh) ViewsRefresh();
-    }
+    RunSongSetup(core_.TheSong, prompt_, false, this);  // announces what it set
   });
   mnuFile->addSeparator();
   mnuOpenExTrack = mnuFile->addAction(QStringLiteral("ExTrackを開く(&E)..."), this,
@@ -280,12 +269,19 @@ void TMkMainForm::BuildMenus() {
     Song& song = core_.TheSong;
     song.Options.DefaultPort = core_.Ports().DefaultOutPort;
     // A default port chosen anew goes to every track.
-    if (core_.Ports().DefaultOutPort != oldDefault)
+    SongNotifier::Batch batch(song.Changes);
+    song.Changes.Notify(kChangeSongSettings);
+    if (core_.Ports().DefaultOutPort != oldDefault) {
       for (int t = 1; t < kSongTracks; ++t) song.OutPort[t] = core_.Ports().DefaultOutPort;
+      song.Changes.NotifyTracks(kChangeTrackSettings, 1, kSongTracks - 1);
+    }
   });
   mnuOffStat = mnuMidi->addAction(QStringLiteral("Note Off [8n]"));
   mnuOffStat->setCheckable(true);
-  connect(mnuOffStat, &QAction::triggered, this, [this](bool on) { core_.TheSong.NoteOffStyle = on; });
+  connect(mnuOffStat, &QAction::triggered, this, [this](bool on) {
+    core_.TheSong.NoteOffStyle = on;
+    core_.TheSong.Changes.Notify(kChangeSongSettings);
+  });
   connect(mnuMidi, &QMenu::aboutToShow, this, [this] { mnuOffStat->setChecked(core_.TheSong.NoteOffStyle); });
 
   // The start-up and load options of the settings file, as check items.
@@ -379,6 +375,27 @@ void TMkMainForm::UpdateDocumentActions() {
   mnuCloseExTrack->setEnabled(doc_->ExTrackOpen());
 }
 
+void TMkMainForm::SongChanged(const SongChange& c) {
+  // Nothing to show while the window closes (its song is cleared then) or
+  // before the document exists.
+  if (closing_ || !doc_) return;
+  if (c.Has(kChangeWholeSong)) {
+    OnSongLoaded();
+  } else if (c.Has(kChangeMaps)) {
+    core_.Engine().TempoMapChanged();
+    ConductorChanged();
+  }
+  TrackSet ex;
+  for (int t = kExTrackBase; t < kAllTracks; ++t) ex.set(static_cast<size_t>(t));
+  if (c.Has(kChangeTrackData) && (c.Tracks & ex).any()) ExTrackChanged();
+}
+
+void TMkMainForm::ExTrackChanged() {
+  exTrackForm_->SetList(doc_->ExTrackList);
+  if (doc_->ExTrackOpen()) exTrackForm_->show();
+  UpdateDocumentActions();
+}
+
 void TMkMainForm::OnSongLoaded() {
   Song& song = core_.TheSong;
   if (settings_.AutoInit) ModuleReset(settings_.ModuleSystem + 1);
@@ -398,8 +415,6 @@ void TMkMainForm::OnSongLoaded() {
   scbMeasChange();
   ConductorChanged();
   WriteRangeBoxes();
-  if (SongLoadedHook) SongLoadedHook();
-  if (ViewsRefresh) ViewsRefresh();
 }
 
 void TMkMainForm::ModuleReset(int kind) {

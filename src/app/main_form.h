@@ -3,7 +3,9 @@
 // bar, master volume, Undo, transport, SyncOut and GuideClick), the menus of
 // the song document (File, MIDI, play commands, Window), the start-up and
 // close sequence, the playback engine's notifications (drained on this
-// thread by a timer) and the log and ExTrack windows.
+// thread by a timer) and the log and ExTrack windows. It follows the song
+// through the song's notifier (a load, the conductor's maps, the ExTrack)
+// and announces there what the strip and its menus change.
 // UI thread only. The window does not own the AppCore; it owns the document,
 // the settings and its child windows. The edit commands plug in through
 // InstallEditMenus.
@@ -77,9 +79,6 @@ class TMkMainForm : public QMainWindow {
   // Dialogs of the edit layer for the meter and key boxes; true on OK.
   std::function<bool(uint32_t& meter)> MeterDialog;
   std::function<bool(uint32_t& key)> KeyDialog;
-  // Told after New/Open and whenever the position or the conductor changed.
-  std::function<void()> ViewsRefresh;
-  std::function<void()> SongLoadedHook;
 
   // State.
   AppCore& Core() { return core_; }
@@ -139,7 +138,9 @@ class TMkMainForm : public QMainWindow {
   void ConnectStrip();
   void RebuildHistoryMenus();
   void UpdateDocumentActions();
+  void SongChanged(const SongChange& change);
   void OnSongLoaded();
+  void ExTrackChanged();
   void ConductorChanged();
   void UpdateMeasureMax();
   void RestoreAfterStop();
@@ -170,6 +171,7 @@ class TMkMainForm : public QMainWindow {
   uint8_t savedSolo_ = 0;
   bool closing_ = false;
   bool settingBpm_ = false;
+  SongNotifier::Subscription songWatch_;  // unsubscribed before the controls go
 };
 
 }  // namespace melko

@@ -241,7 +241,6 @@ void TMkMainForm::scbMeasChange() {
   range_->SavedMeasure = measure;
   range_->CurrentTick = tick;
   ShowPosition(tick);
-  if (ViewsRefresh) ViewsRefresh();
 }
 
 void TMkMainForm::ScrollEnd() {
@@ -277,9 +276,10 @@ void TMkMainForm::SetBpm(int bpm) {
   core_.Engine().SetTempoNow(60000000u / static_cast<uint32_t>(bpm));
   if (!IsPlaying()) {
     Song& song = core_.TheSong;
+    SongNotifier::Batch batch(song.Changes);
     song.SetSongTempo(static_cast<uint32_t>(bpm));
     song.Maps.BuildTempoMap(song.Tracks[0], song.TPQN);
-    core_.Engine().TempoMapChanged();
+    song.Changes.Notify(kChangeMaps);  // the engine takes the new map from there
   }
 }
 
@@ -291,23 +291,25 @@ void TMkMainForm::edBPMEnter() {
 void TMkMainForm::edMeterEnter() {
   Song& song = core_.TheSong;
   if (!IsPlaying()) {
+    SongNotifier::Batch batch(song.Changes);
     song.SetSongMeter(MeterValueFromText(edMeter->text().toStdString()));
     song.Maps.BuildMeterMap(song.Tracks[0], song.TPQN);
     song.MeasureEnd = 0;
     for (int t = 0; t <= song.LastUsedTrack(0); ++t) song.MeasureTrack(t);
     UpdateMeasureMax();
     WriteRangeBoxes();
-    if (ViewsRefresh) ViewsRefresh();
+    song.Changes.Notify(kChangeMaps);
   }
   scbMeasChange();
 }
 
 void TMkMainForm::ApplyKey(uint32_t key) {
   Song& song = core_.TheSong;
+  SongNotifier::Batch batch(song.Changes);
   song.SetSongKey(key);
   song.Maps.BuildKeyMap(song.Tracks[0], song.TPQN);
   edKeySig->setText(Q(KeyText(song.Maps.KeyAt(song.Maps.MeasureToTick(static_cast<uint32_t>(scbMeas->value()))))));
-  if (ViewsRefresh) ViewsRefresh();
+  song.Changes.Notify(kChangeMaps);
 }
 
 void TMkMainForm::UpdateMeasureMax() {
@@ -358,6 +360,7 @@ void TMkMainForm::Play(PlayMode mode) {
     NormalizedRange();
     song.LoopBeginTick = r.EditFromTick;
     song.LoopEndTick = r.EditToTick;
+    song.Changes.Notify(kChangeSongSettings);
     sbtLoop->setChecked(true);
     start = r.EditFromTick;
   } else if (sbtAutoRewind->isChecked() && mode != kPlayFromCurrent && mode != kPlayTrackFromCurrent) {
@@ -418,7 +421,6 @@ void TMkMainForm::RestoreAfterStop() {
     scbMeas->setValue(static_cast<int>(song.Maps.TickToMeasure(tick).Measure));
     scbMeas->blockSignals(false);
     ShowPosition(tick);
-    if (ViewsRefresh) ViewsRefresh();
   }
 }
 

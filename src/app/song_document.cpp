@@ -70,6 +70,7 @@ std::string SongDocument::DefaultCopyright() const {
 }
 
 void SongDocument::NewSong(bool showSetup) {
+  SongNotifier::Batch batch(song_.Changes);  // the whole song, once, at the end
   ClearSong();
   song_.TrackNames[0] = "Untitled";
   song_.Copyright = DefaultCopyright();
@@ -80,6 +81,7 @@ void SongDocument::NewSong(bool showSetup) {
 
 bool SongDocument::OpenSong(const std::string& fileName) {
   Stop();
+  SongNotifier::Batch batch(song_.Changes);  // the whole song, once, at the end
   song_.Options.DefaultTPQN = static_cast<uint16_t>(settings_.TPQN);
   song_.Options.TPQNFixed = settings_.TPQNFixed;
   Busy(true);
@@ -105,7 +107,7 @@ void SongDocument::OpenFile(const std::string& fileName) {
 }
 
 void SongDocument::SongLoaded() {
-  if (Hooks.SongLoaded) Hooks.SongLoaded();
+  song_.SongReplaced();
   SetTitle();
 }
 
@@ -230,6 +232,7 @@ void SongDocument::CountEdit() {
 }
 
 bool SongDocument::OpenExTrack(const std::string& fileName) {
+  SongNotifier::Batch batch(song_.Changes);  // the ExTrack's tracks, once the list is filled
   bool saved = song_.SongSaved;
   Busy(true);
   LoadedSmf file;
@@ -240,6 +243,7 @@ bool SongDocument::OpenExTrack(const std::string& fileName) {
     CloseExTrack();
     ReadExTrackTracks(song_, file, header);
     for (int t = kExTrackBase; t <= song_.ExLastTrack && t < kAllTracks; ++t) {
+      song_.TrackDataChanged(t);
       std::string measure = "___";
       if (song_.Tracks[t].HasData())
         measure = Format("%.3d", song_.Maps.TickToMeasure(song_.TrackEnds[t]).Measure).substr(0, 3);
@@ -249,7 +253,6 @@ bool SongDocument::OpenExTrack(const std::string& fileName) {
     exTrackOpen_ = true;
     settings_.ExTrack = fileName;
     song_.LogLine("\r\n<< " + song_.TrackNames[kExTrackBase] + " >>\r\n");
-    if (Hooks.ExTrackChanged) Hooks.ExTrackChanged();
   }
   Busy(false);
   song_.SongSaved = saved;
@@ -262,10 +265,10 @@ void SongDocument::OpenExTrackCommand() {
 }
 
 void SongDocument::CloseExTrack() {
-  song_.ClearExTrack();
+  // The list goes first: the notice of the cleared tracks shows it.
   ExTrackList.clear();
   exTrackOpen_ = false;
-  if (Hooks.ExTrackChanged) Hooks.ExTrackChanged();
+  song_.ClearExTrack();
 }
 
 void SongDocument::OpenAtStart(bool lastRunAbnormal, const std::string& commandLineFile) {

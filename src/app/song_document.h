@@ -3,6 +3,8 @@
 // As, Save as format 0), the safety copies (_BACKUP.MID before an overwrite,
 // the timed and edit-counted backup _TEMP.MID), FILEINFO.INI, the ExTrack,
 // and the window title. The main window owns one and answers its hooks.
+// A new or loaded song and the ExTrack's tracks are announced through the
+// song's notifier (one notice per command), not through the hooks.
 // UI thread only; every command that writes or replaces tracks stops the
 // playback engine first through the StopPlayback hook.
 #pragma once
@@ -29,14 +31,11 @@ struct DocumentHooks {
   std::function<void()> StopPlayback;
   // True while a song plays; the backup by edit count waits for the stop.
   std::function<bool()> IsPlaying;
-  // The window's part of SongLoaded (module reset, views, range, scroll bar).
-  std::function<void()> SongLoaded;
   std::function<void(const std::string& caption)> TitleChanged;
   std::function<void()> HistoryChanged;
   // Song Setup; `fromNew` shows the timebase too. True on OK.
   std::function<bool(bool fromNew)> SongSetup;
   std::function<void(bool busy)> SetBusy;  // hourglass cursor during loads
-  std::function<void()> ExTrackChanged;    // list filled or cleared
 };
 
 class SongDocument {

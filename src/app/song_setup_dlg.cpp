@@ -42,6 +42,7 @@ void TSongSetupDlg::Apply(Song& song) const {
   int64_t tpqn = StrToIntClamp(cmbReso->currentText().toStdString(), song.TPQN, 48, 960);
   song.TPQN = static_cast<uint16_t>(ClampInt(tpqn, 48, 960));
   song.SongSaved = false;
+  song.Changes.Notify(kChangeSongSettings);
 }
 
 bool RunSongSetup(Song& song, UserPrompt& prompt, bool showReso, QWidget* parent) {

@@ -68,7 +68,6 @@ class BatchUi : public EditUi {
     err_ << text << '\n';
     Refused = true;
   }
-  void RefreshViews(int, int) override {}
 
  private:
   std::ostream& err_;

@@ -29,7 +29,11 @@ const char* UndoHint(int command) {
   return "";
 }
 
-EditDispatcher::EditDispatcher(Song& song, EditUi& ui) : song_(song), ui_(ui) {}
+EditDispatcher::EditDispatcher(Song& song, EditUi& ui) : song_(song), ui_(ui) {
+  songWatch_ = song_.Changes.Subscribe([this](const SongChange& c) {
+    if (c.Has(kChangeWholeSong)) SongLoaded();
+  });
+}
 
 void EditDispatcher::Normalize() {
   if (Range.Normalize()) ui_.RangeChanged();
@@ -84,6 +88,8 @@ void EditDispatcher::PopUpEditClick(int command) {
   bool known = (command >= kCmdCopy && command <= kCmdKeySig) || command == kCmdUndo || command == kCmdRedo;
   if (!known) return;
   Normalize();
+  // Everything one command changes reaches the views as one notice.
+  SongNotifier::Batch batch(song_.Changes);
   if (command >= 1 && command <= 19) BeginEdit();
   if (command <= kCmdMix) RunRangeOperation(command);
   else if (command == kCmdMakeValues) {
@@ -92,7 +98,6 @@ void EditDispatcher::PopUpEditClick(int command) {
       return;
     }
     FinishEdit(UndoHint(command));
-    ui_.RefreshViews(Range.EditFromTrack, Range.EditToTrack);
   } else if (command <= kCmdEventCutter) RunTool(command);
   else if (command <= kCmdKeySig) RunSetAtPosition(command);
   else RunUndo();
@@ -108,7 +113,6 @@ void EditDispatcher::RunRangeOperation(int command) {
     case kCmdMix: RangeMix(song_, Range); break;
   }
   FinishEdit(UndoHint(command));
-  ui_.RefreshViews(kFirstEditTrack, kLastEditTrack);
 }
 
 void EditDispatcher::RunTool(int command) {
@@ -136,7 +140,6 @@ void EditDispatcher::RunTool(int command) {
     song_.ClipLength = to - from;
   }
   FinishEdit(UndoHint(command));
-  ui_.RefreshViews(Range.EditFromTrack, Range.EditToTrack);
 }
 
 void EditDispatcher::RunSetAtPosition(int command) {
@@ -174,14 +177,13 @@ void EditDispatcher::RunSetAtPosition(int command) {
   SetAtPosition(song_, from, Range.EditToTick, ev);
   ConductorRebuilt();
   FinishEdit(UndoHint(command));
-  ui_.RefreshViews(kFirstEditTrack, kLastEditTrack);
 }
 
 void EditDispatcher::ConductorRebuilt() {
   song_.Maps.BuildTempoMap(song_.Tracks[0], song_.TPQN);
   song_.Maps.BuildMeterMap(song_.Tracks[0], song_.TPQN);
   song_.Maps.BuildKeyMap(song_.Tracks[0], song_.TPQN);
-  ui_.ConductorChanged(song_.GetSongTempo());
+  song_.Changes.Notify(kChangeMaps);
 }
 
 void EditDispatcher::RunUndo() {
@@ -197,7 +199,6 @@ void EditDispatcher::RunUndo() {
   undo_.UndoEnabled = !undo_.UndoEnabled;
   undo_.ButtonCaption = undo_.UndoEnabled ? "Undo" : "Redo";
   ui_.UndoStateChanged();
-  ui_.RefreshViews(kFirstEditTrack, kLastEditTrack);
 }
 
 }  // namespace melko

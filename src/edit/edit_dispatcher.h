@@ -3,9 +3,11 @@
 // undo and redo by exchanging tracks with their shadows. It owns the edit
 // range, the tools' run-long settings, SavedUndoFlags, the undo menu state
 // and the count of edits for the automatic backup; what a window does (open
-// a dialog, show a message, refresh views, write the backup) it asks of an
-// EditUi. The Qt main window supplies one with the dialogs; the batch form
-// (`melko --edit`) one that takes the settings from the command line.
+// a dialog, show a message, write the backup) it asks of an EditUi. The Qt
+// main window supplies one with the dialogs; the batch form (`melko --edit`)
+// one that takes the settings from the command line. Each command
+// announces its changes as one notice through the song's notifier, and a
+// notice of the whole song (a load) resets the range and undo (SongLoaded).
 // UI thread only; the song is the caller's and must outlive the dispatcher.
 #pragma once
 
@@ -65,10 +67,6 @@ class EditUi {
   // Command 9: the value-curve dialog, which does its own work; false on Cancel.
   virtual bool OpenValueCurves() { return false; }
   virtual void ShowMessage(const std::string& text) = 0;
-  // Views of tracks from..to (1..64 for all) are to be redrawn.
-  virtual void RefreshViews(int fromTrack, int toTrack) = 0;
-  // The conductor track changed (maps rebuilt): tempo, meter and key displays.
-  virtual void ConductorChanged(uint32_t bpm) {}
   // The range was normalized: the four range boxes show the values again.
   virtual void RangeChanged() {}
   // The undo items and button changed (read Undo()).
@@ -125,8 +123,14 @@ class EditDispatcher {
   void SongLoaded();
 
   // popBgnLoop / popEndLoop.
-  void SetLoopBegin() { song_.LoopBeginTick = Range.EditFromTick; }
-  void SetLoopEnd() { song_.LoopEndTick = Range.EditToTick; }
+  void SetLoopBegin() {
+    song_.LoopBeginTick = Range.EditFromTick;
+    song_.Changes.Notify(kChangeSongSettings);
+  }
+  void SetLoopEnd() {
+    song_.LoopEndTick = Range.EditToTick;
+    song_.Changes.Notify(kChangeSongSettings);
+  }
 
   const UndoMenuState& Undo() const { return undo_; }
   Song& song() { return song_; }
@@ -142,6 +146,7 @@ class EditDispatcher {
   Song& song_;
   EditUi& ui_;
   UndoMenuState undo_;
+  SongNotifier::Subscription songWatch_;
 };
 
 }  // namespace melko

@@ -99,12 +99,10 @@ class FakeUi : public EditUi {
   std::function<bool(int, ToolSettings&)> Tool = [](int, ToolSettings&) { return true; };
   std::function<bool(int, SetPositionValues&)> Set = [](int, SetPositionValues&) { return true; };
   std::vector<std::string> Messages;
-  std::vector<std::pair<int, int>> Refreshes;
   int ToolDialogs = 0;
   int Backups = 0;
   bool BackupResult = true;
   bool Playing = false;
-  uint32_t LastBpm = 0;
 
   bool OpenToolDialog(int command, ToolSettings& s) override {
     ++ToolDialogs;
@@ -112,13 +110,19 @@ class FakeUi : public EditUi {
   }
   bool OpenSetDialog(int command, SetPositionValues& v) override { return Set(command, v); }
   void ShowMessage(const std::string& text) override { Messages.push_back(text); }
-  void RefreshViews(int from, int to) override { Refreshes.emplace_back(from, to); }
-  void ConductorChanged(uint32_t bpm) override { LastBpm = bpm; }
   bool IsPlaying() override { return Playing; }
   bool WriteBackup() override {
     ++Backups;
     return BackupResult;
   }
+};
+
+// Every notice the song's notifier delivers, as a window would see them.
+struct NoticeLog {
+  explicit NoticeLog(Song& song)
+      : Watch(song.Changes.Subscribe([this](const SongChange& c) { Notices.push_back(c); })) {}
+  std::vector<SongChange> Notices;
+  SongNotifier::Subscription Watch;
 };
 
 }  // namespace melko::test

@@ -20,6 +20,7 @@ struct Fixture {
   Song song;
   test::FakeUi ui;
   EditDispatcher d{song, ui};
+  test::NoticeLog log{song};
   Fixture() {
     song.RebuildMaps();
     d.Range.EditFromTrack = d.Range.EditToTrack = 1;
@@ -311,8 +312,11 @@ TEST(EditTools, EveryTrackOfTheRangeIsRebuiltAndMarked) {
   EXPECT_EQ(f.song.UndoFlags[1], 0);
   for (int t = 2; t <= 4; ++t) EXPECT_EQ(f.song.UndoFlags[t], 1) << t;
   EXPECT_EQ(f.d.Undo().ButtonHint, "Transpose");
-  ASSERT_FALSE(f.ui.Refreshes.empty());
-  EXPECT_EQ(f.ui.Refreshes.back(), std::make_pair(2, 4));
+  // One notice for the command, naming exactly the tracks it rebuilt.
+  ASSERT_EQ(f.log.Notices.size(), 2u) << "the fixture's map rebuild, then the command";
+  const SongChange& c = f.log.Notices.back();
+  EXPECT_EQ(c.What, static_cast<uint32_t>(kChangeTrackData));
+  for (int t = 0; t < kAllTracks; ++t) EXPECT_EQ(c.Tracks.test(t), t >= 2 && t <= 4) << t;
 }
 
 }  // namespace

@@ -22,6 +22,7 @@ struct Fixture {
   Song song;
   test::FakeUi ui;
   EditDispatcher d{song, ui};
+  test::NoticeLog log{song};
   Fixture() { song.RebuildMaps(); }
   void Range(int t1, int t2, uint32_t from, uint32_t to) {
     d.Range.EditFromTrack = t1;
@@ -239,7 +240,11 @@ TEST(RangeOps, SetTempoGoesAheadOfOtherEventsAtItsTick) {
   ASSERT_EQ(ev.size(), 2u);
   EXPECT_EQ(ev[0].D1, 0x51);
   EXPECT_EQ(f.song.Maps.TempoAt(960).Tempo, 60000000u / 500);
-  EXPECT_EQ(f.ui.LastBpm, 500u) << "the strip shows the first tempo event's";
+  // The strip learns of it from the notice and shows the first tempo event's.
+  ASSERT_FALSE(f.log.Notices.empty());
+  EXPECT_TRUE(f.log.Notices.back().Has(kChangeMaps));
+  EXPECT_TRUE(f.log.Notices.back().Touches(0));
+  EXPECT_EQ(f.song.GetSongTempo(), 500u);
 }
 
 TEST(RangeOps, MeterAndKeyRefuseAPositionOffAMeasureStart) {

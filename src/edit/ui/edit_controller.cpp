@@ -167,14 +167,6 @@ void TEditController::ShowMessage(const std::string& text) {
   else QMessageBox::warning(window_, QStringLiteral("MELKO"), QString::fromStdString(text));
 }
 
-void TEditController::RefreshViews(int fromTrack, int toTrack) {
-  if (Hooks.RefreshViews) Hooks.RefreshViews(fromTrack, toTrack);
-}
-
-void TEditController::ConductorChanged(uint32_t bpm) {
-  if (Hooks.ConductorChanged) Hooks.ConductorChanged(bpm);
-}
-
 void TEditController::RangeChanged() {
   if (Hooks.RangeChanged) Hooks.RangeChanged();
 }

@@ -2,7 +2,8 @@
 // dispatcher (and with it the edit range, the tools' settings and the undo
 // state), the name tables, PopEditMenu and the Edit menu, and answers the
 // dispatcher's questions with the Qt dialogs. The window tells it what to do
-// for the parts that are the window's own through Hooks. UI thread only;
+// for the parts that are the window's own through Hooks; changes to the song
+// are not among them (they go through the song's notifier). UI thread only;
 // the song and the window must outlive it. It watches the application's
 // events for the Edit menu's keys typed into a box of its window.
 #pragma once
@@ -29,8 +30,6 @@ struct EditWindowHooks {
   std::function<void()> ReadRangeBoxes;              // the boxes' text into the range, before a command
   std::function<void()> RangeChanged;                // the range boxes show the range again
   std::function<void(const UndoMenuState&)> UndoChanged;  // sbtUndo's state, caption and hint
-  std::function<void(int, int)> RefreshViews;        // views of tracks from..to
-  std::function<void(uint32_t)> ConductorChanged;    // maps rebuilt; the song's first tempo
   std::function<bool()> IsPlaying;
   std::function<void()> EditCounted;                 // the backup is not current; count the edit
   std::function<void(const std::string&)> ShowError; // the program's error box
@@ -68,8 +67,6 @@ class TEditController : public QObject, public EditUi {
   bool OpenSetDialog(int command, SetPositionValues& values) override;
   bool OpenValueCurves() override;
   void ShowMessage(const std::string& text) override;
-  void RefreshViews(int fromTrack, int toTrack) override;
-  void ConductorChanged(uint32_t bpm) override;
   void RangeChanged() override;
   void UndoStateChanged() override;
   bool IsPlaying() override;
