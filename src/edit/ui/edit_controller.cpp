@@ -73,8 +73,9 @@ void TEditController::Run(int tag) { dispatcher_.PopUpEditClick(tag); }
 
 void TEditController::RunFromEditMenu(int tag) {
   if (Hooks.ReadRangeBoxes) Hooks.ReadRangeBoxes();
-  EditMenuEnabled e = dispatcher_.PopEditMenuPopup();
-  if (!CommandEnabled(tag, e) || (tag == kCmdMakeValues && !Hooks.ValueCurves)) {
+  // The dispatcher's rules, as the menu shows them: Ctrl+Z beeps when only a
+  // redo is left, though sbtUndo would redo.
+  if (!dispatcher_.PopEditMenuPopup().Allows(tag) || (tag == kCmdMakeValues && !Hooks.ValueCurves)) {
     QApplication::beep();
     return;
   }
