@@ -36,7 +36,9 @@ const char* const kEditCommandHelp =
     "  cutter=KIND           event cutter into the clipboard; KIND note:FROM:TO | kyprs:FROM:TO |\n"
     "                        ctrl:CC | prog | chprs | bend | sysex | meta:TYPE\n"
     "  TOOL=cancel           open the tool (dynamics, transpose, gate, quantize, cutter, tempo,\n"
-    "                        meter, key) and cancel its dialog\n";
+    "                        meter, key) and cancel its dialog\n"
+    "a command that has nothing to work on (an empty range, or an empty clipboard for paste,\n"
+    "insert and mix) is skipped with \"nothing to do\" and keeps the last undo\n";
 
 namespace {
 
@@ -344,9 +346,11 @@ int RunEdit(const std::vector<std::string>& args, std::ostream& out, std::ostrea
       if (!fn) return bad();
       ui.Tool = *fn;
     }
-    dispatcher.PopUpEditClick(command);
+    // A command the range or the clipboard leaves nothing to do is refused,
+    // as the menu disables it; the last undo is kept.
+    const bool ran = dispatcher.PopUpEditClick(command);
     const TEditRange& r = dispatcher.Range;
-    out << a << ": tracks " << r.EditFromTrack << "-" << r.EditToTrack << ", " << TickToLocText(song.Maps, r.EditFromTick)
+    out << a << ": " << (ran ? "" : "nothing to do; ") << "tracks " << r.EditFromTrack << "-" << r.EditToTrack << ", " << TickToLocText(song.Maps, r.EditFromTick)
         << "-" << TickToLocText(song.Maps, r.EditToTick) << "; clipboard " << song.ClipLength << " ticks; "
         << (dispatcher.Undo().ButtonEnabled ? dispatcher.Undo().ButtonCaption : std::string("no undo")) << "\n";
   }

@@ -29,6 +29,21 @@ const char* UndoHint(int command) {
   return "";
 }
 
+bool EditMenuEnabled::Allows(int tag) const {
+  switch (tag) {
+    case kCmdCopy: return Copy;
+    case kCmdErase: return Erase;
+    case kCmdCut: return Cut;
+    case kCmdPaste: return Paste;
+    case kCmdInsert: return Insert;
+    case kCmdMix: return Mix;
+    case kCmdUndo: return Undo;
+    case kCmdRedo: return Redo;
+  }
+  if (tag >= kCmdDynamics && tag <= kCmdEventCutter) return Tools;
+  return true;
+}
+
 EditDispatcher::EditDispatcher(Song& song, EditUi& ui) : song_(song), ui_(ui) {
   songWatch_ = song_.Changes.Subscribe([this](const SongChange& c) {
     if (c.Has(kChangeWholeSong)) SongLoaded();
@@ -47,6 +62,14 @@ EditMenuEnabled EditDispatcher::PopEditMenuPopup() {
   e.Undo = undo_.UndoEnabled;
   e.Redo = undo_.RedoEnabled;
   return e;
+}
+
+bool EditDispatcher::CommandEnabled(int command) {
+  EditMenuEnabled e = PopEditMenuPopup();
+  // sbtUndo and the batch form's "undo" and "redo" exchange whichever way
+  // the last edit stands.
+  if (command == kCmdUndo || command == kCmdRedo) return e.Undo || e.Redo;
+  return e.Allows(command);
 }
 
 void EditDispatcher::BeginEdit() {
@@ -84,10 +107,11 @@ void EditDispatcher::SongLoaded() {
   ui_.UndoStateChanged();
 }
 
-void EditDispatcher::PopUpEditClick(int command) {
+bool EditDispatcher::PopUpEditClick(int command) {
   bool known = (command >= kCmdCopy && command <= kCmdKeySig) || command == kCmdUndo || command == kCmdRedo;
-  if (!known) return;
-  Normalize();
+  if (!known) return false;
+  // A refused command must not reach BeginEdit, which drops the last undo.
+  if (!CommandEnabled(command)) return false;
   // Everything one command changes reaches the views as one notice.
   SongNotifier::Batch batch(song_.Changes);
   if (command >= 1 && command <= 19) BeginEdit();
@@ -95,12 +119,13 @@ void EditDispatcher::PopUpEditClick(int command) {
   else if (command == kCmdMakeValues) {
     if (Range.EditToTick == Range.EditFromTick || !ui_.OpenValueCurves()) {
       CancelEdit();
-      return;
+      return true;
     }
     FinishEdit(UndoHint(command));
   } else if (command <= kCmdEventCutter) RunTool(command);
   else if (command <= kCmdKeySig) RunSetAtPosition(command);
   else RunUndo();
+  return true;
 }
 
 void EditDispatcher::RunRangeOperation(int command) {

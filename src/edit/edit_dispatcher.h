@@ -5,7 +5,9 @@
 // and the count of edits for the automatic backup; what a window does (open
 // a dialog, show a message, write the backup) it asks of an EditUi. The Qt
 // main window supplies one with the dialogs; the batch form (`melko --edit`)
-// one that takes the settings from the command line. Each command
+// one that takes the settings from the command line. The dispatcher decides
+// which commands can run (CommandEnabled): a command that would do nothing
+// is refused before it opens an undo frame, whoever asks for it. Each command
 // announces its changes as one notice through the song's notifier, and a
 // notice of the whole song (a load) resets the range and undo (SongLoaded).
 // UI thread only; the song is the caller's and must outlive the dispatcher.
@@ -92,6 +94,8 @@ struct EditMenuEnabled {
   bool Copy = false, Erase = false, Cut = false, Tools = false;  // a range that is not empty
   bool Paste = false, Insert = false, Mix = false;               // a clipboard that is not empty
   bool Undo = false, Redo = false;
+  // Whether the item of command `tag` is enabled (the set commands always are).
+  bool Allows(int tag) const;
 };
 
 class EditDispatcher {
@@ -107,11 +111,18 @@ class EditDispatcher {
   int BackupUndoCount = 100;
   int EditCount = 0;
 
-  // Runs the command of a menu item's Tag.
-  void PopUpEditClick(int command);
-  void sbtUndoClick() { PopUpEditClick(kCmdUndo); }
+  // Runs the command of a menu item's Tag when CommandEnabled allows it;
+  // false when it was refused (nothing changed, the undo stays as it was).
+  // kCmdUndo and kCmdRedo both exchange the last edit with its previous
+  // version, as sbtUndo does, whenever there is one.
+  bool PopUpEditClick(int command);
+  bool sbtUndoClick() { return PopUpEditClick(kCmdUndo); }
   // Normalizes the range and says which items to enable.
   EditMenuEnabled PopEditMenuPopup();
+  // Normalizes the range and says whether `command` would do anything: the
+  // range operations and tools need a range that is not empty, paste, insert
+  // and mix a clipboard that is not empty, undo and redo an edit to exchange.
+  bool CommandEnabled(int command);
 
   // The undo frame that every undoable change of any view runs in.
   void BeginEdit();

@@ -96,6 +96,29 @@ TEST_F(EditCli, CancelledToolKeepsThePreviousUndo) {
   EXPECT_EQ(test::Bytes(a.Tracks[1]), test::Bytes(b.Tracks[1]));
 }
 
+TEST_F(EditCli, CommandsWithNothingToDoKeepTheUndoOfTheLastEdit) {
+  struct Row {
+    const char* name;
+    std::vector<std::string> commands;
+    std::vector<std::string> skipped;
+  } rows[] = {
+      {"empty range", {"range=1-2:1/1/0-2/1/0", "cut", "range=1-2:3/1/0-3/1/0", "erase", "copy", "transpose=+2", "undo"},
+       {"erase", "copy", "transpose=+2"}},
+      {"empty clipboard", {"range=1-2:1/1/0-2/1/0", "transpose=+2", "paste", "insert", "mix", "undo"},
+       {"paste", "insert", "mix"}},
+  };
+  Song in = Load(In());
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.name);
+    ASSERT_EQ(Run(row.commands), 0) << err_.str();
+    for (const auto& c : row.skipped) EXPECT_NE(out_.str().find(c + ": nothing to do; "), std::string::npos) << c;
+    EXPECT_EQ(out_.str().find("undo: nothing"), std::string::npos) << out_.str();
+    Song out = Load(Out());
+    for (int t = 0; t < kSongTracks; ++t)
+      EXPECT_EQ(test::Bytes(in.Tracks[t]), test::Bytes(out.Tracks[t])) << "the undo took back the first edit, " << t;
+  }
+}
+
 TEST_F(EditCli, BadCommandsAreUsageErrors) {
   for (const char* bad : {"frobnicate", "range=x", "transpose", "quantize=grid:12:100", "cut=3", "key=9:major",
                           "dynamics=note:twice:1", "cutter=ctrl:200"}) {

@@ -90,9 +90,10 @@ TEST(EditProperties, AnyCommandFollowedByUndoRestoresEveryTrack) {
       int command = commands[rng() % std::size(commands)];
       auto before = test::Snapshot(song);
       bool undoable = d.Undo().UndoEnabled;
-      d.PopUpEditClick(command);
-      // Meter and key off a measure start, and copy, leave the tracks as they were.
-      if (d.Undo().UndoEnabled && (command != kCmdCopy) && ui.Messages.empty()) {
+      const bool ran = d.PopUpEditClick(command);
+      // Meter and key off a measure start, copy, and a command refused for an
+      // empty range or clipboard leave the tracks (and the undo) as they were.
+      if (ran && d.Undo().UndoEnabled && (command != kCmdCopy) && ui.Messages.empty()) {
         d.PopUpEditClick(kCmdUndo);
         ASSERT_EQ(test::Snapshot(song), before) << "seed " << seed << " step " << step << " command " << command;
         d.PopUpEditClick(kCmdRedo);

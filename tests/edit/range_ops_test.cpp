@@ -172,7 +172,9 @@ TEST(RangeOps, EmptyRangeCopyLeavesTheClipboardEmpty) {
   f.Range(1, 1, 0, 480);
   f.d.PopUpEditClick(kCmdCopy);
   f.Range(1, 1, 100, 100);
-  f.d.PopUpEditClick(kCmdCut);
+  EXPECT_FALSE(f.d.PopUpEditClick(kCmdCut)) << "the dispatcher refuses an empty range";
+  EXPECT_EQ(f.song.ClipLength, 480u) << "and the clipboard keeps the copy";
+  RangeCut(f.song, f.d.Range);  // the operation itself, past the dispatcher
   EXPECT_EQ(f.song.ClipLength, 0u);
   EXPECT_EQ(Ticks(f.song.Tracks[1]), (std::vector<uint32_t>{10}));
   EditMenuEnabled e = f.d.PopEditMenuPopup();
@@ -338,6 +340,72 @@ TEST(RangeOps, SetAtPositionKeepsThePreviousConductorInTheShadow) {
   for (TrackWalker w(f.song.Tracks[0]); !w.AtEnd(); w.Advance())
     keys.push_back(w.Next().Data1 == 0x59 ? w.Next().Value : 0xFFFF);
   EXPECT_EQ(keys, (std::vector<uint32_t>{0x0200, 0xFFFF, 0x0100})) << "new key first, the key at tick 1 stays";
+}
+
+}  // namespace
+}  // namespace melko
+
+namespace melko {
+namespace {
+
+// A command that has nothing to work on is refused by the dispatcher itself,
+// so no caller (menu, --edit, a view) can open an undo frame for it and lose
+// the last edit's undo.
+TEST(Dispatcher, CommandsWithNothingToDoKeepTheLastUndo) {
+  struct Row {
+    const char* name;
+    int command;
+    bool emptyClipboard;  // else an empty range
+  } rows[] = {{"copy, empty range", kCmdCopy, false},        {"erase, empty range", kCmdErase, false},
+              {"cut, empty range", kCmdCut, false},          {"transpose, empty range", kCmdTranspose, false},
+              {"quantize, empty range", kCmdQuantize, false}, {"cutter, empty range", kCmdEventCutter, false},
+              {"paste, empty clipboard", kCmdPaste, true},   {"insert, empty clipboard", kCmdInsert, true},
+              {"mix, empty clipboard", kCmdMix, true}};
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.name);
+    Fixture f;
+    SetTrack(f.song, 1, {Note(0, 60), Note(M, 62), Note(2 * M, 64)});
+    auto original = Snapshot(f.song);
+    f.Range(1, 1, M, 2 * M);
+    ASSERT_TRUE(f.d.PopUpEditClick(kCmdErase));
+    auto erased = Snapshot(f.song);
+    if (row.emptyClipboard) ClearClipboard(f.song);
+    else f.Range(1, 1, 3 * M, 3 * M);
+    size_t notices = f.log.Notices.size();
+    int dialogs = f.ui.ToolDialogs;
+    const uint32_t clip = f.song.ClipLength;
+
+    EXPECT_FALSE(f.d.CommandEnabled(row.command));
+    EXPECT_FALSE(f.d.PopUpEditClick(row.command));
+    EXPECT_EQ(f.ui.ToolDialogs, dialogs) << "no dialog for a refused tool";
+    EXPECT_EQ(f.log.Notices.size(), notices) << "nothing changed, nothing announced";
+    EXPECT_EQ(Snapshot(f.song), erased);
+    EXPECT_EQ(f.song.ClipLength, clip) << "the clipboard is left alone too";
+    EXPECT_EQ(f.song.UndoFlags[1], 1);
+    EXPECT_TRUE(f.d.Undo().UndoEnabled);
+    EXPECT_EQ(f.d.Undo().ButtonHint, "消去");
+    ASSERT_TRUE(f.d.sbtUndoClick());
+    EXPECT_EQ(Snapshot(f.song), original) << "the erase is still undoable";
+  }
+}
+
+TEST(Dispatcher, UndoAndRedoNeedAnEditAndTheMenuRulesComeFromTheDispatcher) {
+  Fixture f;
+  SetTrack(f.song, 1, {Note(0, 60), Note(M, 62)});
+  f.Range(1, 1, 0, M);
+  EXPECT_FALSE(f.d.CommandEnabled(kCmdUndo));
+  EXPECT_FALSE(f.d.PopUpEditClick(kCmdRedo));
+  EXPECT_TRUE(f.d.CommandEnabled(kCmdTempo)) << "the set commands need no range";
+  ASSERT_TRUE(f.d.PopUpEditClick(kCmdCut));
+  EditMenuEnabled e = f.d.PopEditMenuPopup();
+  EXPECT_TRUE(e.Allows(kCmdUndo));
+  EXPECT_FALSE(e.Allows(kCmdRedo));
+  EXPECT_TRUE(e.Allows(kCmdPaste)) << "the cut filled the clipboard";
+  ASSERT_TRUE(f.d.PopUpEditClick(kCmdUndo));
+  e = f.d.PopEditMenuPopup();
+  EXPECT_FALSE(e.Allows(kCmdUndo));
+  EXPECT_TRUE(e.Allows(kCmdRedo));
+  EXPECT_TRUE(f.d.CommandEnabled(kCmdUndo)) << "sbtUndo redoes then";
 }
 
 }  // namespace

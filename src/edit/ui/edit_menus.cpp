@@ -82,19 +82,5 @@ void EnableAll(EditMenuActions& m, bool valueCurves) {
   m.popMakeValues->setEnabled(valueCurves);
 }
 
-bool CommandEnabled(int tag, const EditMenuEnabled& e) {
-  switch (tag) {
-    case kCmdCopy: return e.Copy;
-    case kCmdErase: return e.Erase;
-    case kCmdCut: return e.Cut;
-    case kCmdPaste: return e.Paste;
-    case kCmdInsert: return e.Insert;
-    case kCmdMix: return e.Mix;
-    case kCmdUndo: return e.Undo;
-    case kCmdRedo: return e.Redo;
-  }
-  if (tag >= kCmdDynamics && tag <= kCmdEventCutter) return e.Tools;
-  return true;
-}
 
 }  // namespace melko

@@ -34,7 +34,5 @@ EditMenuActions BuildEditMenu(QWidget* parent, const QString& title, bool shortc
 void EnableEditMenu(EditMenuActions& m, const EditMenuEnabled& e, bool valueCurves);
 // Every item enabled (so the shortcuts reach the dispatcher, which checks).
 void EnableAll(EditMenuActions& m, bool valueCurves);
-// Whether the command of a tag may run under `e` (what the menu would enable).
-bool CommandEnabled(int tag, const EditMenuEnabled& e);
 
 }  // namespace melko
