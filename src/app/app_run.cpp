@@ -8,8 +8,10 @@
 #include <QFont>
 #include <QFontDatabase>
 #include <QImage>
+#include <QLibraryInfo>
 #include <QPainter>
 #include <QSocketNotifier>
+#include <QTranslator>
 #include <climits>
 #include <cstdlib>
 #include <iostream>
@@ -19,6 +21,7 @@
 #include "app/main_form.h"
 #include "app/single_instance.h"
 #include "app/user_prompt.h"
+#include "midi/system_backend.h"
 
 namespace melko {
 
@@ -55,14 +58,6 @@ std::string WithSlash(std::string dir) {
   return dir;
 }
 
-std::string ProgramDir() {
-  char buf[PATH_MAX];
-  ssize_t n = readlink("/proc/self/exe", buf, sizeof buf - 1);
-  if (n <= 0) return "./";
-  std::string path(buf, static_cast<size_t>(n));
-  return path.substr(0, path.find_last_of('/') + 1);
-}
-
 // Messages of a run without a person in front of it go to standard error.
 class ConsolePrompt : public UserPrompt {
  public:
@@ -95,9 +90,40 @@ void UseJapaneseFont(QApplication& app) {
   }
 }
 
+// The built-in synth loads in the background: its log lines, and a failure
+// as the message a failed open gives, reach the window when it is done.
+class SynthJoinsLater {
+ public:
+  SynthJoinsLater(AppCore& core, QWidget& window) : system_(dynamic_cast<SystemMidiBackend*>(&core.Backend())) {
+    if (!system_) return;
+    system_->SetSynthLoaded([&core, &window, system = system_](const std::string& error) {
+      QMetaObject::invokeMethod(
+          &window,
+          [&core, system, error] {
+            for (const auto& line : system->TakeLog()) core.Log.Line(line);
+            if (!error.empty() && core.ReportError)
+              core.ReportError(error + "\r\n\r\n<MIDI OUT> " + kBuiltinSynthName);
+          },
+          Qt::QueuedConnection);
+    });
+  }
+  ~SynthJoinsLater() {
+    if (system_) system_->SetSynthLoaded(nullptr);
+  }
+
+ private:
+  SystemMidiBackend* system_;
+};
+
 }  // namespace
 
-int RunApplication(int argc, char** argv, const std::vector<std::string>& args, const std::string& dataDir) {
+bool SpeakJapanese(QCoreApplication& app, QTranslator& translator) {
+  if (!translator.load(QStringLiteral("qtbase_ja"), QLibraryInfo::path(QLibraryInfo::TranslationsPath))) return false;
+  return app.installTranslator(&translator);
+}
+
+int RunApplication(int argc, char** argv, const std::vector<std::string>& args, const std::string& dataDir,
+                   const std::string& programDir) {
   if (!std::getenv("DISPLAY") && !std::getenv("WAYLAND_DISPLAY") && !std::getenv("QT_QPA_PLATFORM")) {
     std::cerr << "melko: no display to open the window on; see melko --help for the batch commands and "
                  "--screenshot\n";
@@ -105,7 +131,10 @@ int RunApplication(int argc, char** argv, const std::vector<std::string>& args, 
   }
   QApplication app(argc, argv);
   QApplication::setApplicationName(QStringLiteral("MELKO"));
+  QApplication::setDesktopFileName(QStringLiteral("melko"));
   UseJapaneseFont(app);
+  QTranslator qtTexts;
+  SpeakJapanese(app, qtTexts);
   // A relative path means nothing to an instance started elsewhere.
   const std::string file =
       args.empty() ? std::string() : AbsolutePath(args[0]);
@@ -121,8 +150,9 @@ int RunApplication(int argc, char** argv, const std::vector<std::string>& args, 
     return 1;
   }
   std::unique_ptr<AppCore> core = AppCore::CreateSystem(data, true);
-  TMkMainForm form(*core, prompt, MainFormOptions{ProgramDir(), data, true});
+  TMkMainForm form(*core, prompt, MainFormOptions{WithSlash(programDir), data, true});
   prompt.SetParent(&form);
+  SynthJoinsLater synthNews(*core, form);
   QObject::connect(&instance, &SingleInstance::PathReceived, &form, &TMkMainForm::OpenHandedFile);
   form.show();
   CloseOnSignals(form);
@@ -130,7 +160,8 @@ int RunApplication(int argc, char** argv, const std::vector<std::string>& args, 
   return app.exec();
 }
 
-int RunScreenshot(int argc, char** argv, const std::vector<std::string>& args, const std::string& dataDir) {
+int RunScreenshot(int argc, char** argv, const std::vector<std::string>& args, const std::string& dataDir,
+                  const std::string& programDir) {
   if (args.size() < 2 || args.size() > 3) {
     std::cerr << "usage: melko --screenshot OUT.png [FILE]\n";
     return 2;
@@ -138,6 +169,8 @@ int RunScreenshot(int argc, char** argv, const std::vector<std::string>& args, c
   if (!std::getenv("QT_QPA_PLATFORM")) setenv("QT_QPA_PLATFORM", "offscreen", 1);
   QApplication app(argc, argv);
   UseJapaneseFont(app);
+  QTranslator qtTexts;
+  SpeakJapanese(app, qtTexts);
   const std::string data = WithSlash(dataDir);
   ConsolePrompt prompt;
   if (!MissingRequiredFile(data).empty()) {
@@ -146,7 +179,7 @@ int RunScreenshot(int argc, char** argv, const std::vector<std::string>& args, c
   }
   std::unique_ptr<AppCore> core = AppCore::CreateSystem(data, false);
   // A picture never changes the settings, nor takes another run's temporary file.
-  TMkMainForm form(*core, prompt, MainFormOptions{ProgramDir(), data, false, false});
+  TMkMainForm form(*core, prompt, MainFormOptions{WithSlash(programDir), data, false, false});
   form.resize(900, form.sizeHint().height());
   form.show();
   form.Startup("");

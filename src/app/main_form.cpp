@@ -113,7 +113,7 @@ TMkMainForm::~TMkMainForm() {
 void TMkMainForm::Startup(const std::string& commandLineFile) {
   const std::string iniPath = options_.DataDir + "MELKO.INI";
   ini_.Load(iniPath);
-  settings_.Load(ini_, options_.ProgramDir);
+  settings_.Load(ini_, options_.ProgramDir, options_.DataDir);
   const bool abnormal = settings_.TerminatedAbnormally && options_.RecoverTemporary;
   if (abnormal) prompt_.ShowError(kMsgAbnormalEnd);
   settings_.TerminatedAbnormally = true;
@@ -122,7 +122,7 @@ void TMkMainForm::Startup(const std::string& commandLineFile) {
     settings_.SetupTemplates.Entries.push_back({"DefaultTemplate", options_.DataDir + "_SETUP.MID"});
   if (!IsFolder(settings_.Temporary)) {
     prompt_.ShowError(settings_.Temporary + kMsgTemporaryMissing + "\r\n\r\n");
-    settings_.Temporary = options_.ProgramDir;
+    settings_.Temporary = options_.DataDir;
     ini_.WriteString("Files", "Temporary", settings_.Temporary);
   }
   if (options_.WriteSettings) ini_.Save(iniPath);
