@@ -1,6 +1,8 @@
 #include "midi/synth/builtin_synth.h"
 
 #include <alsa/asoundlib.h>
+#include <sys/resource.h>
+#include <sys/syscall.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -91,6 +93,9 @@ struct BuiltinSynth::State {
   }
 
   bool Open(const SynthOptions& options, std::string& error, std::vector<std::string>* log);
+  // The two halves of Open: the synth with its SoundFont, then the driver.
+  bool OpenSynth(const SynthOptions& options, std::string& error);
+  void OpenDriver(const SynthOptions& options, std::vector<std::string>* log);
   void ShortNow(uint32_t msg);
   void LongNow(const uint8_t* data, size_t count);
   void VolumeNow(uint32_t volume);
@@ -112,6 +117,12 @@ std::string DefaultSoundFont() {
 }
 
 bool BuiltinSynth::State::Open(const SynthOptions& options, std::string& error, std::vector<std::string>* log) {
+  if (!OpenSynth(options, error)) return false;
+  OpenDriver(options, log);
+  return true;
+}
+
+bool BuiltinSynth::State::OpenSynth(const SynthOptions& options, std::string& error) {
   Fl = FluidLibrary(&error);
   if (!Fl) return false;
   QuietFluid(*Fl);
@@ -138,6 +149,10 @@ bool BuiltinSynth::State::Open(const SynthOptions& options, std::string& error, 
     error = "The SoundFont " + SoundFontPath + " could not be loaded.";
     return false;
   }
+  return true;
+}
+
+void BuiltinSynth::State::OpenDriver(const SynthOptions& options, std::vector<std::string>* log) {
   if (options.AudioOutput) {
     for (const char* driver : {"pulseaudio", "alsa", "jack"}) {
       if (Fl->fluid_settings_setstr(Settings, "audio.driver", driver) != FLUID_OK) continue;
@@ -154,7 +169,6 @@ bool BuiltinSynth::State::Open(const SynthOptions& options, std::string& error, 
         log->push_back("Built-in synth: no audio output could be opened (pulseaudio, alsa, jack); it stays silent.");
     }
   }
-  return true;
 }
 
 void BuiltinSynth::State::ShortNow(uint32_t msg) {
@@ -285,9 +299,19 @@ std::unique_ptr<BuiltinSynth> BuiltinSynth::Create(const SynthOptions& options, 
   state->Held.reserve(kHeldCapacity);
   try {
     std::thread([state, options] {
+      // Reading the SoundFont is done by a thread of low priority, so that
+      // the window being drawn meanwhile comes first; the audio driver is
+      // opened from this thread, whose ordinary priority its own thread
+      // inherits.
       std::string loadError;
+      bool ok = false;
+      std::thread reader([&] {
+        ::setpriority(PRIO_PROCESS, pid_t(::syscall(SYS_gettid)), 10);
+        ok = state->OpenSynth(options, loadError);
+      });
+      reader.join();
       std::vector<std::string> lines;
-      const bool ok = state->Open(options, loadError, &lines);
+      if (ok) state->OpenDriver(options, &lines);
       state->Finish(ok);
       if (options.Loaded) options.Loaded(lines, ok ? std::string() : loadError);
     }).detach();
