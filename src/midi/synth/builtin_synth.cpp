@@ -106,6 +106,8 @@ struct BuiltinSynth::State {
   // Sends what was held, then lets messages through.
   void Join();
   void Finish(bool ready);
+  // The load and its report are over (WaitUntilLoaded returns).
+  void MarkDone();
 };
 
 std::string DefaultSoundFont() {
@@ -271,6 +273,9 @@ void BuiltinSynth::State::Finish(bool ready) {
     Phase.store(kFailed, std::memory_order_release);
     std::vector<uint8_t>().swap(Held);
   }
+}
+
+void BuiltinSynth::State::MarkDone() {
   std::lock_guard<std::mutex> lock(DoneMutex);
   Done = true;
   DoneCv.notify_all();
@@ -314,6 +319,7 @@ std::unique_ptr<BuiltinSynth> BuiltinSynth::Create(const SynthOptions& options, 
       if (ok) state->OpenDriver(options, &lines);
       state->Finish(ok);
       if (options.Loaded) options.Loaded(lines, ok ? std::string() : loadError);
+      state->MarkDone();
     }).detach();
   } catch (const std::system_error&) {
     error = "FluidSynth could not be initialised.";

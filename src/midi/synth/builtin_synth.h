@@ -55,7 +55,8 @@ class BuiltinSynth {
   bool Ready() const;
   // True when a background load failed: the synth stays silent.
   bool LoadFailed() const;
-  // Waits until a background load has ended; returns Ready().
+  // Waits until a background load has ended and options.Loaded has
+  // returned; returns Ready().
   bool WaitUntilLoaded() const;
 
   int SendShort(uint32_t msg);
