@@ -12,7 +12,6 @@
 #include <QPainter>
 #include <QSocketNotifier>
 #include <QTranslator>
-#include <climits>
 #include <cstdlib>
 #include <iostream>
 
