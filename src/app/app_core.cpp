@@ -44,6 +44,8 @@ std::unique_ptr<AppCore> AppCore::CreateSystem(const std::string& dataDir, bool 
   ini.Load(dataDir + "MELKO.INI");
   SynthOptions options = ReadSynthOptions(ini);
   options.AudioOutput = audio;
+  // The window does not wait for the SoundFont: the synth joins when ready.
+  options.LoadInBackground = true;
   auto clock = std::make_unique<SteadyClock>();
   int64_t origin = clock->OriginNs();
   auto timer = std::make_unique<ThreadTimer>(origin);

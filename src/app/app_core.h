@@ -39,7 +39,8 @@ class AppCore {
   ~AppCore();
 
   // The real thing: built-in synth and ALSA (or, with audio false, the synth
-  // without a sound device and no ALSA, for the screenshot mode).
+  // without a sound device and no ALSA, for the screenshot mode). The synth
+  // loads its SoundFont in the background (see BuiltinSynth).
   static std::unique_ptr<AppCore> CreateSystem(const std::string& dataDir, bool audio);
 
   LogRelay Log;

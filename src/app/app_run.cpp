@@ -12,14 +12,16 @@
 #include <QFontDatabase>
 #include <QImage>
 #include <QLineEdit>
+#include <QLibraryInfo>
 #include <QPainter>
 #include <QSocketNotifier>
-#include <climits>
+#include <QTranslator>
 #include <cstdlib>
 #include <functional>
 #include <iostream>
 
 #include "app/app_core.h"
+#include "app/gui_entry.h"
 #include "app/log_form.h"
 #include "app/port_setup_dlg.h"
 #include "app/song_setup_dlg.h"
@@ -30,6 +32,7 @@
 #include "edit/ui/edit_controller.h"
 #include "edit/ui/set_dialogs.h"
 #include "edit/ui/tool_dialogs.h"
+#include "midi/system_backend.h"
 
 namespace melko {
 
@@ -69,14 +72,6 @@ std::string WithSlash(std::string dir) {
   return dir;
 }
 
-std::string ProgramDir() {
-  char buf[PATH_MAX];
-  ssize_t n = readlink("/proc/self/exe", buf, sizeof buf - 1);
-  if (n <= 0) return "./";
-  std::string path(buf, static_cast<size_t>(n));
-  return path.substr(0, path.find_last_of('/') + 1);
-}
-
 // Messages of a run without a person in front of it go to standard error.
 class ConsolePrompt : public UserPrompt {
  public:
@@ -109,9 +104,40 @@ void UseJapaneseFont(QApplication& app) {
   }
 }
 
+// The built-in synth loads in the background: its log lines, and a failure
+// as the message a failed open gives, reach the window when it is done.
+class SynthJoinsLater {
+ public:
+  SynthJoinsLater(AppCore& core, QWidget& window) : system_(dynamic_cast<SystemMidiBackend*>(&core.Backend())) {
+    if (!system_) return;
+    system_->SetSynthLoaded([&core, &window, system = system_](const std::string& error) {
+      QMetaObject::invokeMethod(
+          &window,
+          [&core, system, error] {
+            for (const auto& line : system->TakeLog()) core.Log.Line(line);
+            if (!error.empty() && core.ReportError)
+              core.ReportError(error + "\r\n\r\n<MIDI OUT> " + kBuiltinSynthName);
+          },
+          Qt::QueuedConnection);
+    });
+  }
+  ~SynthJoinsLater() {
+    if (system_) system_->SetSynthLoaded(nullptr);
+  }
+
+ private:
+  SystemMidiBackend* system_;
+};
+
 }  // namespace
 
-int RunApplication(int argc, char** argv, const std::vector<std::string>& args, const std::string& dataDir) {
+bool SpeakJapanese(QCoreApplication& app, QTranslator& translator) {
+  if (!translator.load(QStringLiteral("qtbase_ja"), QLibraryInfo::path(QLibraryInfo::TranslationsPath))) return false;
+  return app.installTranslator(&translator);
+}
+
+int RunApplication(int argc, char** argv, const std::vector<std::string>& args, const std::string& dataDir,
+                   const std::string& programDir) {
   if (!std::getenv("DISPLAY") && !std::getenv("WAYLAND_DISPLAY") && !std::getenv("QT_QPA_PLATFORM")) {
     std::cerr << "melko: no display to open the window on; see melko --help for the batch commands and "
                  "--screenshot\n";
@@ -119,7 +145,10 @@ int RunApplication(int argc, char** argv, const std::vector<std::string>& args, 
   }
   MelkoApplication app(argc, argv);
   QApplication::setApplicationName(QStringLiteral("MELKO"));
+  QApplication::setDesktopFileName(QStringLiteral("melko"));
   UseJapaneseFont(app);
+  QTranslator qtTexts;
+  SpeakJapanese(app, qtTexts);
   // A relative path means nothing to an instance started elsewhere.
   const std::string file =
       args.empty() ? std::string() : AbsolutePath(args[0]);
@@ -165,9 +194,10 @@ int RunApplication(int argc, char** argv, const std::vector<std::string>& args, 
     return 1;
   }
   std::unique_ptr<AppCore> core = AppCore::CreateSystem(data, true);
-  TMkMainForm form(*core, prompt, MainFormOptions{ProgramDir(), data, true});
+  TMkMainForm form(*core, prompt, MainFormOptions{WithSlash(programDir), data, true});
   window = &form;
   prompt.SetParent(&form);
+  SynthJoinsLater synthNews(*core, form);
   QObject::connect(&instance, &SingleInstance::PathReceived, &form, &TMkMainForm::OpenHandedFile);
   // A closed window takes no more files: a start from now on is a new run.
   QObject::connect(&app, &QGuiApplication::lastWindowClosed, &instance, &SingleInstance::Close);
@@ -206,10 +236,9 @@ std::unique_ptr<QDialog> MakeDialog(const std::string& name, TMkMainForm& form, 
 }
 }  // namespace
 
-const char* const kScreenshotWindows =
-    "main, popup, dynamics, transpose, gate, quantize, cutter, tempo, meter, keysig, song-setup, port-setup";
 
-int RunScreenshot(int argc, char** argv, const std::vector<std::string>& arguments, const std::string& dataDir) {
+int RunScreenshot(int argc, char** argv, const std::vector<std::string>& arguments, const std::string& dataDir,
+                  const std::string& programDir) {
   // `--window NAME` anywhere after OUT.png picks what is drawn.
   std::vector<std::string> args = arguments;
   std::string windowName = "main";
@@ -226,6 +255,8 @@ int RunScreenshot(int argc, char** argv, const std::vector<std::string>& argumen
   if (!std::getenv("QT_QPA_PLATFORM")) setenv("QT_QPA_PLATFORM", "offscreen", 1);
   QApplication app(argc, argv);
   UseJapaneseFont(app);
+  QTranslator qtTexts;
+  SpeakJapanese(app, qtTexts);
   const std::string data = WithSlash(dataDir);
   ConsolePrompt prompt;
   if (!MissingRequiredFile(data).empty()) {
@@ -234,7 +265,7 @@ int RunScreenshot(int argc, char** argv, const std::vector<std::string>& argumen
   }
   std::unique_ptr<AppCore> core = AppCore::CreateSystem(data, false);
   // A picture never changes the settings, nor takes another run's temporary file.
-  TMkMainForm form(*core, prompt, MainFormOptions{ProgramDir(), data, false, false});
+  TMkMainForm form(*core, prompt, MainFormOptions{WithSlash(programDir), data, false, false});
   form.resize(900, form.sizeHint().height());
   form.show();
   form.Startup("");

@@ -71,7 +71,7 @@ void HistoryList::Save(IniFile& ini, const std::string& section) const {
   }
 }
 
-void AppSettings::Load(const IniFile& ini, const std::string& programDir) {
+void AppSettings::Load(const IniFile& ini, const std::string& programDir, const std::string& dataDir) {
   AutoOpen = ini.ReadBool("User", "AutoOpen", false);
   AutoSave = ini.ReadBool("User", "AutoSave", false);
   AutoInit = ini.ReadBool("User", "AutoInit", false);
@@ -90,7 +90,7 @@ void AppSettings::Load(const IniFile& ini, const std::string& programDir) {
   FileDialogType = ini.ReadInteger("Files", "FileDialogType", 0) == 1 ? 1 : 0;
   Open = ini.ReadString("Files", "Open", programDir + "UNTITLED.MID");
   ExTrack = ini.ReadString("Files", "ExTrack", programDir + "UNTITLED.MID");
-  Temporary = ini.ReadString("Files", "Temporary", programDir);
+  Temporary = ini.ReadString("Files", "Temporary", dataDir);
   if (!Temporary.empty() && Temporary.back() != '/') Temporary += '/';
   SaveAlwaysSmfFormat0 = ini.ReadBool("Files", "SaveAlwaysSmfFormat0", false);
   TemporaryNamed = ini.ReadBool("Files", "TemporaryNamed", true);

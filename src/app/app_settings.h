@@ -76,8 +76,10 @@ struct AppSettings {
   HistoryList MidiFiles{10};
   HistoryList SetupTemplates{20};
 
-  // Reads every key; `programDir` (with trailing "/") gives the path defaults.
-  void Load(const IniFile& ini, const std::string& programDir);
+  // Reads every key; `programDir` (with trailing "/") gives the defaults of
+  // the song paths, `dataDir` that of the temporary folder: the program's
+  // own folder need not be writable, the data folder is.
+  void Load(const IniFile& ini, const std::string& programDir, const std::string& dataDir);
   // Writes every key (TerminatedAbnormally as it stands).
   void Save(IniFile& ini) const;
 };

@@ -119,7 +119,7 @@ void TMkMainForm::Startup(const std::string& commandLineFile) {
   // defaults at exit: it is left alone for this run.
   iniReadable_ = ini_.Load(iniPath);
   if (!iniReadable_) prompt_.ShowError(iniPath + kMsgSettingsFileUnreadable);
-  settings_.Load(ini_, options_.ProgramDir);
+  settings_.Load(ini_, options_.ProgramDir, options_.DataDir);
   abnormalBefore_ = settings_.TerminatedAbnormally;
   const bool abnormal = settings_.TerminatedAbnormally && options_.RecoverTemporary;
   if (abnormal) prompt_.ShowError(kMsgAbnormalEnd);
@@ -129,7 +129,7 @@ void TMkMainForm::Startup(const std::string& commandLineFile) {
     settings_.SetupTemplates.Entries.push_back({"DefaultTemplate", options_.DataDir + "_SETUP.MID"});
   if (!IsFolder(settings_.Temporary)) {
     prompt_.ShowError(settings_.Temporary + kMsgTemporaryMissing + "\r\n\r\n");
-    settings_.Temporary = options_.ProgramDir;
+    settings_.Temporary = options_.DataDir;
     ini_.WriteString("Files", "Temporary", settings_.Temporary);
   }
   if (options_.WriteSettings && iniReadable_) ini_.Save(iniPath);

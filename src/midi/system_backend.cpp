@@ -16,6 +16,17 @@ std::string MidiBackend::ErrorText(bool isOutput, int result) {
 
 SystemMidiBackend::SystemMidiBackend(SynthOptions synthOptions, bool withAlsa)
     : synthOptions_(std::move(synthOptions)) {
+  if (synthOptions_.LoadInBackground) {
+    std::weak_ptr<Inbox> inbox = inbox_;
+    synthOptions_.Loaded = [inbox](const std::vector<std::string>& lines, const std::string& error) {
+      auto box = inbox.lock();
+      if (!box) return;
+      std::lock_guard<std::mutex> lock(box->Mutex);
+      box->Log.insert(box->Log.end(), lines.begin(), lines.end());
+      if (!error.empty()) box->Log.push_back("Built-in synth: " + error);
+      if (box->Loaded) box->Loaded(error);
+    };
+  }
   if (withAlsa) alsa_ = AlsaSequencer::Open();
   if (alsa_) {
     outPorts_ = alsa_->WritablePorts();
@@ -37,11 +48,16 @@ std::vector<std::string> SystemMidiBackend::InDeviceNames() {
 
 int SystemMidiBackend::OpenOut(int d, std::unique_ptr<MidiOutDevice>& out) {
   if (d == 1) {
+    // A background load that failed is tried again on the next open.
+    if (synth_ && synth_->LoadFailed()) synth_.reset();
     if (!synth_) {
       std::string error;
       std::vector<std::string> lines;
       synth_ = BuiltinSynth::Create(synthOptions_, error, &lines);
-      log_.insert(log_.end(), lines.begin(), lines.end());
+      {
+        std::lock_guard<std::mutex> lock(inbox_->Mutex);
+        inbox_->Log.insert(inbox_->Log.end(), lines.begin(), lines.end());
+      }
       if (!synth_) {
         lastError_ = error;
         return kMidiAllocated;
@@ -68,8 +84,14 @@ std::string SystemMidiBackend::ErrorText(bool isOutput, int result) {
 
 std::vector<std::string> SystemMidiBackend::TakeLog() {
   std::vector<std::string> out;
-  out.swap(log_);
+  std::lock_guard<std::mutex> lock(inbox_->Mutex);
+  out.swap(inbox_->Log);
   return out;
+}
+
+void SystemMidiBackend::SetSynthLoaded(std::function<void(const std::string& error)> hook) {
+  std::lock_guard<std::mutex> lock(inbox_->Mutex);
+  inbox_->Loaded = std::move(hook);
 }
 
 }  // namespace melko

@@ -6,17 +6,32 @@
 #include <signal.h>
 
 #include <QElapsedTimer>
+#include <QDialogButtonBox>
 #include <QImage>
+#include <QPushButton>
+#include <QTranslator>
 #include <QProcess>
 #include <QProcessEnvironment>
 #include <QThread>
 #include <filesystem>
 
 #include "app/single_instance.h"
+#include "app/app_run.h"
 #include "app_rig.h"
 
 namespace melko::test {
 namespace {
+
+// Qt's own buttons speak Japanese like the rest of the window.
+TEST(Program, QtsOwnTextsAreJapanese) {
+  QApplication& app = EnsureApp();
+  QTranslator translator;
+  ASSERT_TRUE(SpeakJapanese(app, translator)) << "qtbase_ja.qm is not installed (qt6-translations-l10n)";
+  QDialogButtonBox box(QDialogButtonBox::Yes | QDialogButtonBox::No | QDialogButtonBox::Cancel);
+  EXPECT_EQ(box.button(QDialogButtonBox::Cancel)->text(), QStringLiteral("キャンセル"));
+  EXPECT_FALSE(box.button(QDialogButtonBox::Yes)->text().contains(QStringLiteral("Yes")));
+  QCoreApplication::removeTranslator(&translator);
+}
 
 #ifdef MELKO_BIN
 QProcessEnvironment CleanEnvironment() {
@@ -99,6 +114,48 @@ TEST(Program, WithoutADisplayTheApplicationDoesNotStart) {
   EXPECT_EQ(melko.exitCode(), 2);
   EXPECT_TRUE(melko.readAllStandardError().contains("no display"));
 }
+
+struct LibraryRow {
+  const char* Name;
+  std::vector<std::string> Args;  // "@" stands for the test's folder
+  bool LoadsQt, LoadsFluidSynth;
+};
+
+class ProgramLibraries : public ::testing::TestWithParam<LibraryRow> {};
+
+// A batch command that needs neither the window nor the synth starts
+// without loading them; the loader's own report says what was loaded.
+TEST_P(ProgramLibraries, OnlyWhatTheCommandNeedsIsLoaded) {
+  EnsureApp();
+  TempDir dir;
+  std::filesystem::copy(MELKO_BUILT_DATA_DIR, dir.Path() + "MELKO", std::filesystem::copy_options::recursive);
+  MakeSongFile(dir.Path() + "song.mid", 2, 480, "Libs");
+  QStringList args{QStringLiteral("--data-dir"), QString::fromStdString(dir.Path() + "MELKO")};
+  for (std::string a : GetParam().Args) {
+    if (a.rfind('@', 0) == 0) a = dir.Path() + a.substr(1);
+    args << QString::fromStdString(a);
+  }
+  QProcessEnvironment env = CleanEnvironment();
+  env.insert(QStringLiteral("LD_DEBUG"), QStringLiteral("files"));
+  QProcess melko;
+  melko.setProcessEnvironment(env);
+  melko.start(QStringLiteral(MELKO_BIN), args);
+  ASSERT_TRUE(melko.waitForFinished(120000));
+  const QString err = QString::fromUtf8(melko.readAllStandardError());
+  EXPECT_EQ(melko.exitCode(), 0) << err.toStdString();
+  EXPECT_EQ(err.contains(QStringLiteral("file=libQt6Core")), GetParam().LoadsQt);
+  EXPECT_EQ(err.contains(QStringLiteral("file=libfluidsynth")), GetParam().LoadsFluidSynth);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Rows, ProgramLibraries,
+    ::testing::Values(LibraryRow{"Help", {"--help"}, false, false},
+                      LibraryRow{"Convert", {"--convert", "@song.mid", "@out.mid"}, false, false},
+                      LibraryRow{"Dump", {"--dump", "@song.mid"}, false, false},
+                      LibraryRow{"SysEx", {"--sysex", "F0 41 10 42 12 40 00 7F 00 41 F7"}, false, false},
+                      LibraryRow{"RenderOpensTheSynth", {"--render", "@song.mid", "@out.wav"}, false, true},
+                      LibraryRow{"ScreenshotOpensTheWindowAndTheSynth", {"--screenshot", "@shot.png"}, true, true}),
+    [](const auto& info) { return std::string(info.param.Name); });
 
 TEST(Program, MissingDataFilesStopTheScreenshot) {
   EnsureApp();

@@ -144,7 +144,7 @@ TEST(Document, SaveLeavesThePreviousVersionInBackup) {
   Touch(rig.song());
   rig.form->Save1->trigger();
   EXPECT_TRUE(rig.prompt.Errors.empty());
-  EXPECT_EQ(ReadFile(rig.ProgramDir + "_BACKUP.MID"), first);
+  EXPECT_EQ(ReadFile(rig.DataDir + "_BACKUP.MID"), first);
   EXPECT_NE(ReadFile(file), first);
   EXPECT_TRUE(rig.song().SongSaved);
   // The side data went to FILEINFO.INI under the file's name.
@@ -285,7 +285,7 @@ TEST(Document, AutoSaveWritesTheTemporaryFileAndTheNextStartReloadsIt) {
   Touch(rig.song());
   ASSERT_TRUE(rig.Close());
   EXPECT_TRUE(rig.prompt.Questions.empty());
-  EXPECT_TRUE(Exists(rig.ProgramDir + "_TEMP.MID"));
+  EXPECT_TRUE(Exists(rig.DataDir + "_TEMP.MID"));
   EXPECT_NE(rig.Ini().find("TerminatedAbnormally=0"), std::string::npos);
 
   rig.Restart();
@@ -350,7 +350,7 @@ TEST(Document, AFailedBackupAtExitAsksBeforeTheChangesAreLost) {
 
 TEST(Document, AbnormalEndIsReportedAndTheTemporaryFileRecovered) {
   AppRig rig("[Error]\r\nTerminatedAbnormally=True\r\n[Files]\r\nOpen=/somewhere/x.mid\r\n");
-  MakeSongFile(rig.ProgramDir + "_TEMP.MID", 2, 480, "Lost work");
+  MakeSongFile(rig.DataDir + "_TEMP.MID", 2, 480, "Lost work");
   rig.Start();
   ASSERT_FALSE(rig.prompt.Errors.empty());
   EXPECT_EQ(rig.prompt.Errors[0], "前回、異常終了しましたので、テンポラリファイルの読込みを試みます。");
@@ -378,13 +378,13 @@ TEST(Document, AutoOpenAndCommandLineAtStart) {
   EXPECT_EQ(rig.song().TrackNames[0], "Last");
 }
 
-TEST(Document, MissingTemporaryFolderFallsBackToTheProgramFolder) {
+TEST(Document, MissingTemporaryFolderFallsBackToTheDataFolder) {
   AppRig rig("[Files]\r\nTemporary=/no/such/folder/\r\n");
   rig.Start();
   ASSERT_EQ(rig.prompt.Errors.size(), 1u);
   EXPECT_EQ(rig.prompt.Errors[0], "/no/such/folder/Temporaryパスが存在しません。\r\n\r\n");
-  EXPECT_EQ(rig.form->Settings().Temporary, rig.ProgramDir);
-  EXPECT_NE(rig.Ini().find("Temporary=" + rig.ProgramDir), std::string::npos);
+  EXPECT_EQ(rig.form->Settings().Temporary, rig.DataDir);
+  EXPECT_NE(rig.Ini().find("Temporary=" + rig.DataDir), std::string::npos);
 }
 
 TEST(Document, TimedBackupWritesTheTemporaryFileAndStopsPlayback) {
@@ -394,15 +394,15 @@ TEST(Document, TimedBackupWritesTheTemporaryFileAndStopsPlayback) {
   MakeSongFile(file, 8);
   rig.doc().OpenFile(file);
   rig.doc().OnTimerBackup();
-  EXPECT_FALSE(Exists(rig.ProgramDir + "_TEMP.MID"));  // nothing changed
+  EXPECT_FALSE(Exists(rig.DataDir + "_TEMP.MID"));  // nothing changed
   rig.doc().CountEdit();
   rig.doc().OnTimerBackup();
-  EXPECT_FALSE(Exists(rig.ProgramDir + "_TEMP.MID"));  // not yet a minute
+  EXPECT_FALSE(Exists(rig.DataDir + "_TEMP.MID"));  // not yet a minute
   rig.form->Play(TMkMainForm::kPlaySong);
   ASSERT_TRUE(rig.form->IsPlaying());
   rig.doc().SetBackupClockForTest(SongDocument::Clock::now() - std::chrono::seconds(61));
   rig.doc().OnTimerBackup();
-  EXPECT_TRUE(Exists(rig.ProgramDir + "_TEMP.MID"));
+  EXPECT_TRUE(Exists(rig.DataDir + "_TEMP.MID"));
   EXPECT_FALSE(rig.form->IsPlaying());
   EXPECT_TRUE(rig.doc().BackupCurrent);
 }
@@ -440,9 +440,9 @@ TEST(Document, EditCountBackup) {
   rig.Start();
   rig.doc().CountEdit();
   rig.doc().CountEdit();
-  EXPECT_FALSE(Exists(rig.ProgramDir + "_TEMP.MID"));
+  EXPECT_FALSE(Exists(rig.DataDir + "_TEMP.MID"));
   rig.doc().CountEdit();
-  EXPECT_TRUE(Exists(rig.ProgramDir + "_TEMP.MID"));
+  EXPECT_TRUE(Exists(rig.DataDir + "_TEMP.MID"));
   EXPECT_EQ(rig.doc().EditsSinceBackup, 0);
 }
 
@@ -456,10 +456,10 @@ TEST(Document, EditCountBackupWaitsWhilePlaying) {
   ASSERT_TRUE(rig.form->IsPlaying());
   rig.doc().CountEdit();
   EXPECT_TRUE(rig.form->IsPlaying());  // an edit while playing neither stops the song
-  EXPECT_FALSE(Exists(rig.ProgramDir + "_TEMP.MID"));  // nor writes the backup
+  EXPECT_FALSE(Exists(rig.DataDir + "_TEMP.MID"));  // nor writes the backup
   rig.form->StopPlay();
   rig.doc().CountEdit();
-  EXPECT_TRUE(Exists(rig.ProgramDir + "_TEMP.MID"));
+  EXPECT_TRUE(Exists(rig.DataDir + "_TEMP.MID"));
 }
 
 TEST(Document, CloseAsksAndCancelKeepsTheWindowOpen) {

@@ -33,7 +33,7 @@ namespace {
 TEST(Settings, DefaultsFromAnEmptyFile) {
   IniFile ini;
   AppSettings s;
-  s.Load(ini, "/prog/");
+  s.Load(ini, "/prog/", "/prog/MELKO/");
   EXPECT_FALSE(s.AutoOpen);
   EXPECT_FALSE(s.AutoSave);
   EXPECT_FALSE(s.AutoInit);
@@ -47,7 +47,7 @@ TEST(Settings, DefaultsFromAnEmptyFile) {
   EXPECT_EQ(s.FileDialogType, 0);
   EXPECT_EQ(s.Open, "/prog/UNTITLED.MID");
   EXPECT_EQ(s.ExTrack, "/prog/UNTITLED.MID");
-  EXPECT_EQ(s.Temporary, "/prog/");
+  EXPECT_EQ(s.Temporary, "/prog/MELKO/");
   EXPECT_FALSE(s.SaveAlwaysSmfFormat0);
   EXPECT_TRUE(s.TemporaryNamed);
   EXPECT_FALSE(s.TerminatedAbnormally);
@@ -86,7 +86,7 @@ TEST(Settings, RoundTripThroughTheIniFile) {
   IniFile back;
   back.LoadFromBytes(ini.ToBytes());
   AppSettings r;
-  r.Load(back, "/prog/");
+  r.Load(back, "/prog/", "/prog/MELKO/");
   EXPECT_TRUE(r.AutoOpen && r.AutoSave && r.AutoInit && r.TPQNFixed && r.ShowDocument);
   EXPECT_EQ(r.ModuleSystem, 2);
   EXPECT_EQ(r.TPQN, 96);
@@ -116,7 +116,7 @@ TEST(Settings, WindowsRulesForValues) {
   ini.LoadFromBytes("[user]\r\nautosave=True\r\nTPQN=$1E0\r\nBackupInterval=0x0A\r\nModuleSystem=9\r\n"
                     "[Files]\r\nTemporary=/t\r\n");
   AppSettings s;
-  s.Load(ini, "/p/");
+  s.Load(ini, "/p/", "/p/MELKO/");
   EXPECT_TRUE(s.AutoSave);
   EXPECT_EQ(s.TPQN, 480);
   EXPECT_EQ(s.BackupInterval, 10);
