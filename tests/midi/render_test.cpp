@@ -235,8 +235,27 @@ TEST(PlayCommand, RejectsBadArgumentsBeforePlaying) {
   std::ostringstream out, err;
   EXPECT_EQ(RunPlay({"--play"}, ".", out, err), 2);
   EXPECT_EQ(RunPlay({"--play", "x.mid", "--port", "E=1"}, ".", out, err), 2);
-  EXPECT_EQ(RunPlay({"--play", "x.mid", "--from", "0"}, ".", out, err), 2);
+  for (const char* bad : {"", "-1", "1.5", "4/1", "4//0", "/4", "4/1/0/", "x"})
+    EXPECT_EQ(RunPlay({"--play", "x.mid", "--from", bad}, ".", out, err), 2) << bad;
   EXPECT_EQ(RunPlay({"--play", "/nonexistent/x.mid"}, ".", out, err), 1);
+}
+
+// --from counts as the strip and the range boxes do: measures from 0.
+TEST(PlayCommand, FromTakesAPositionInTheStripsForm) {
+  SongMaps maps;
+  maps.Reset(480);
+  TMidiData conductor;
+  uint32_t last = 0;
+  TMidiEvent meter = Meter(3 * 1920, 3, 2);  // 3/4 from measure 3
+  EncodeEvent(conductor, meter, last, 0, MaxGate(480));
+  maps.BuildMeterMap(conductor, 480);
+  for (const char* good : {"0", "4", "4/1/0", "004/02/010"}) EXPECT_TRUE(IsPlayPosition(good)) << good;
+  EXPECT_EQ(PlayPositionTick(maps, ""), 0u);
+  EXPECT_EQ(PlayPositionTick(maps, "0"), 0u);
+  EXPECT_EQ(PlayPositionTick(maps, "2"), 2u * 1920);
+  EXPECT_EQ(PlayPositionTick(maps, "4"), 3u * 1920 + 1440);
+  EXPECT_EQ(PlayPositionTick(maps, "4/2/10"), 3u * 1920 + 1440 + 480 + 10);
+  EXPECT_EQ(PlayPositionTick(maps, "1/9/999"), 1920u + 3 * 480 + 479);  // clamped into the measure
 }
 
 TEST(ListDevicesCommand, PrintsBothTablesWithTheBuiltInSynthFirst) {
