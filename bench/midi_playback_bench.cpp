@@ -3,7 +3,9 @@
 // wakes the engine asks for at its next tick) and the recording backend, on a
 // dense 16-track song; once with the machine otherwise idle and once with
 // another core kept busy. Also counts the timer's calls and the CPU time the
-// playback takes. Then compares offline render speed with `fluidsynth -ni -F`
+// playback takes: the engine's timer thread's own CPU clock, read on that
+// thread at its first and last call, so other processes and threads (the
+// burner) cannot make it negative; the draining thread is shown apart. Then compares offline render speed with `fluidsynth -ni -F`
 // on the same file and SoundFont.
 //
 //   midi_playback_bench [seconds=20] [--no-render] [--period-only]
@@ -121,8 +123,15 @@ struct Figures {
   size_t Count = 0;
 };
 
-// The real timer thread, counting its calls; with PeriodOnly it ignores the
-// engine's wake wishes.
+double CpuSeconds(clockid_t id) {
+  timespec ts;
+  clock_gettime(id, &ts);
+  return double(ts.tv_sec) + double(ts.tv_nsec) / 1e9;
+}
+
+// The real timer thread, counting its calls and the CPU time of its thread
+// from the first call to the last (the one that ends the timer); with
+// PeriodOnly it ignores the engine's wake wishes.
 class CountingTimer : public ThreadTimer {
  public:
   using ThreadTimer::ThreadTimer;
@@ -132,18 +141,18 @@ class CountingTimer : public ThreadTimer {
   bool PeriodOnly = false;
   void Start(uint32_t periodMs, TimerCallback callback) override {
     ThreadTimer::Start(periodMs, [this, cb = std::move(callback)] {
-      Calls.fetch_add(1, std::memory_order_relaxed);
-      return cb();
+      if (Calls.fetch_add(1, std::memory_order_relaxed) == 0) cpuStart_ = CpuSeconds(CLOCK_THREAD_CPUTIME_ID);
+      bool going = cb();
+      if (!going) ThreadCpu = CpuSeconds(CLOCK_THREAD_CPUTIME_ID) - cpuStart_;
+      return going;
     });
   }
   std::atomic<uint64_t> Calls{0};
-};
+  std::atomic<double> ThreadCpu{0};  // seconds, set by the last call
 
-double CpuSeconds(clockid_t id) {
-  timespec ts;
-  clock_gettime(id, &ts);
-  return double(ts.tv_sec) + double(ts.tv_nsec) / 1e9;
-}
+ private:
+  double cpuStart_ = 0;
+};
 
 Figures Summarise(std::vector<double>& v) {
   Figures f;
@@ -177,20 +186,17 @@ void RunTiming(int seconds, bool busy, bool periodOnly) {
   PlaybackEngine engine(song, ports, clock, timer, notify);
 
   std::atomic<bool> stopBusy{false};
-  std::atomic<double> burnerCpu{0};
   std::thread burner;
   if (busy)
     burner = std::thread([&] {
-      double cpu0 = CpuSeconds(CLOCK_THREAD_CPUTIME_ID);
       volatile uint64_t x = 0;
       while (!stopBusy.load(std::memory_order_relaxed)) x = x * 6364136223846793005ull + 1;
-      burnerCpu = CpuSeconds(CLOCK_THREAD_CPUTIME_ID) - cpu0;
     });
 
   backend.Clear();
   engine.StartPlayback(0);
   const uint32_t startMs = engine.PlayStartTime;
-  const double cpu0 = CpuSeconds(CLOCK_PROCESS_CPUTIME_ID);
+  const double drainCpu0 = CpuSeconds(CLOCK_THREAD_CPUTIME_ID);
   const auto wall0 = std::chrono::steady_clock::now();
   std::vector<Notification> drained;
   bool done = false;
@@ -202,13 +208,12 @@ void RunTiming(int seconds, bool busy, bool periodOnly) {
       if (n.Message == EngineNotify && n.WParam == kNotifyStop) done = true;
   }
   const double wall = std::chrono::duration<double>(std::chrono::steady_clock::now() - wall0).count();
+  const double drainCpu = CpuSeconds(CLOCK_THREAD_CPUTIME_ID) - drainCpu0;
   const uint64_t calls = timer.Calls.load();
   engine.StopPlayback();
   stopBusy = true;
   if (burner.joinable()) burner.join();
-  // The burner's share ends a little after the playback's; the rest is the
-  // timer thread and this thread draining the queue.
-  const double cpu = CpuSeconds(CLOCK_PROCESS_CPUTIME_ID) - cpu0 - burnerCpu.load();
+  const double cpu = timer.ThreadCpu.load();
 
   // Match every recorded message to its expected tick.
   std::map<int, size_t> next[3];
@@ -233,7 +238,8 @@ void RunTiming(int seconds, bool busy, bool periodOnly) {
               timer.RealTime() ? "yes" : "no", notify.Dropped());
   std::printf("  late vs ideal time   median %.3f ms  p99 %.3f ms  max %.3f ms  (earliest %.3f ms)\n", f.Median, f.P99,
               f.Max, f.Min);
-  std::printf("  timer calls %.0f/s, playback CPU %.1f%% of one core\n", calls / wall, 100.0 * cpu / wall);
+  std::printf("  timer calls %.0f/s, engine thread CPU %.1f%% of one core (draining thread %.1f%%)\n", calls / wall,
+              100.0 * cpu / wall, 100.0 * drainCpu / wall);
 }
 
 double Seconds(std::chrono::steady_clock::time_point a) {

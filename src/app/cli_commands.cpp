@@ -22,8 +22,9 @@ const std::vector<CliCommand>& CliCommands() {
 #ifdef HAVE_MELKO_MIDI
       {"--list-devices", "--list-devices", "print the MIDI output and input device tables with their indices",
        [](CliContext& c) { return RunListDevices(c.Args, c.DataDir, c.Out, c.Err); }},
-      {"--play", "--play FILE [--from MEASURE] [--loop] [--port A=INDEX ...]",
-       "play FILE in real time on the configured ports (the built-in synth by default)",
+      {"--play", "--play FILE [--from POSITION] [--loop] [--port A=INDEX ...]",
+       "play FILE in real time on the configured ports (the built-in synth by default); POSITION as the range "
+       "boxes show it, MEASURE or MEASURE/BEAT/TICK with measures counted from 0 (--from 4 or --from 4/1/0)",
        [](CliContext& c) { return RunPlay(c.Args, c.DataDir, c.Out, c.Err); }},
       {"--render", "--render FILE OUT.wav [--soundfont SF2]",
        "render FILE through the built-in synth into a 44.1 kHz 16-bit stereo WAV file",

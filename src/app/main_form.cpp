@@ -78,8 +78,6 @@ TMkMainForm::TMkMainForm(AppCore& core, UserPrompt& prompt, MainFormOptions opti
   songWatch_ = core_.TheSong.Changes.Subscribe([this](const SongChange& c) { SongChanged(c); });
   core_.ReportError = [this](const std::string& text) { prompt_.ShowError(text); };
   core_.Ports().SetMasterVolumeBar = [this](int volume) { scbMasterVolume->setValue(volume); };
-  // The guide click's plain beep comes from the timer thread: queue it here.
-  core_.Engine().Beep = [this] { QMetaObject::invokeMethod(this, [] { QApplication::beep(); }, Qt::QueuedConnection); };
 
   drainTimer_ = new QTimer(this);
   drainTimer_->setInterval(20);
@@ -108,7 +106,6 @@ TMkMainForm::~TMkMainForm() {
   }
   core_.Engine().StopPlayback();
   core_.Log.SetTarget(nullptr);
-  core_.Engine().Beep = nullptr;
   core_.ReportError = nullptr;
   core_.Ports().SetMasterVolumeBar = nullptr;
 }

@@ -449,6 +449,9 @@ void TMkMainForm::DrainEngine() {
           ShowTime(core_.Engine().PlayTime);
         }
         break;
+      case kNotifyBeep:  // the guide click's plain beep
+        QApplication::beep();
+        break;
       case kNotifyTempo:
         if (n.LParam > 0) {
           int bpm = static_cast<int>(60000000u / n.LParam);

@@ -17,7 +17,6 @@ namespace melko {
 
 constexpr int kFirstEditTrack = 1;
 constexpr int kLastEditTrack = 64;
-constexpr int kMaxTypedMeasure = 999;
 constexpr int kDefaultBpm = 120;
 constexpr int kMinBpm = 5;
 constexpr int kMaxBpm = 500;
@@ -43,12 +42,8 @@ struct TEditRange {
 // Position text "%.3d/%.2d/%.3d": measure from 0, beat from 1, tick in the beat.
 std::string TickToLocText(const SongMaps& maps, uint32_t tick);
 
-// Reads a typed position. Fields are split at "/" from the right (tick, beat,
-// measure; more are ignored); a missing or unreadable field keeps the value of
-// `fallback` in its place. The measure is clamped to 0..999, the beat into
-// the measure's meter, the tick to 0..ticks-per-beat - 1, so the result is
-// never negative and never leaves the measure typed.
-uint32_t LocTextToTick(const SongMaps& maps, std::string_view text, uint32_t fallback);
+// LocTextToTick, the reader of a typed position, lives beside LocText in
+// song/song_maps.h.
 
 // A track box: the text as an integer clamped to 1..64; text that does not
 // parse keeps `old`.

@@ -42,6 +42,23 @@ void OnInterrupt(int) { gInterrupted = true; }
 
 }  // namespace
 
+bool IsPlayPosition(const std::string& text) {
+  if (text.empty()) return false;
+  int fields = 1;
+  for (char c : text) {
+    if (c == '/') ++fields;
+    else if (c < '0' || c > '9') return false;
+  }
+  if (fields != 1 && fields != 3) return false;
+  return text.front() != '/' && text.back() != '/' && text.find("//") == std::string::npos;
+}
+
+uint32_t PlayPositionTick(const SongMaps& maps, const std::string& text) {
+  if (text.empty()) return 0;
+  if (text.find('/') == std::string::npos) return LocTextToTick(maps, text + "/1/0", 0);
+  return LocTextToTick(maps, text, 0);
+}
+
 int RunListDevices(const std::vector<std::string>& args, const std::string& dataDir, std::ostream& out,
                    std::ostream& err) {
   if (args.size() != 1) {
@@ -62,14 +79,16 @@ int RunListDevices(const std::vector<std::string>& args, const std::string& data
 int RunPlay(const std::vector<std::string>& args, const std::string& dataDir, std::ostream& out,
             std::ostream& err) {
   std::string file;
-  int64_t fromMeasure = 1;
+  std::string fromText;
   bool loop = false;
   std::vector<std::pair<int, int>> portOverrides;
   for (size_t i = 1; i < args.size(); ++i) {
     const std::string& a = args[i];
     if (a == "--from" && i + 1 < args.size()) {
-      if (!TryParseInt(args[++i], fromMeasure) || fromMeasure < 1) {
-        err << "--from needs a measure number from 1\n";
+      fromText = args[++i];
+      if (!IsPlayPosition(fromText)) {
+        err << "--from needs a position as the range boxes show it: MEASURE or MEASURE/BEAT/TICK, "
+               "the measure counted from 0 (e.g. 4 or 4/1/0)\n";
         return 2;
       }
     } else if (a == "--loop") {
@@ -86,12 +105,12 @@ int RunPlay(const std::vector<std::string>& args, const std::string& dataDir, st
     } else if (file.empty() && !a.empty() && a[0] != '-') {
       file = a;
     } else {
-      err << "usage: melko --play FILE [--from MEASURE] [--loop] [--port A=INDEX ...]\n";
+      err << "usage: melko --play FILE [--from POSITION] [--loop] [--port A=INDEX ...]\n";
       return 2;
     }
   }
   if (file.empty()) {
-    err << "usage: melko --play FILE [--from MEASURE] [--loop] [--port A=INDEX ...]\n";
+    err << "usage: melko --play FILE [--from POSITION] [--loop] [--port A=INDEX ...]\n";
     return 2;
   }
 
@@ -138,7 +157,7 @@ int RunPlay(const std::vector<std::string>& args, const std::string& dataDir, st
     if (ports.PortMap[p]) log.Line(Format("Port %c: %s", 'A' + p, ports.PortNames[p].c_str()));
   PlaybackEngine& engine = session.Engine();
   NotifyQueue& notify = session.Notify();
-  uint32_t from = song.Maps.MeasureToTick(uint32_t(fromMeasure - 1));
+  uint32_t from = PlayPositionTick(song.Maps, fromText);
   if (loop) {
     song.LoopBeginTick = from;
     song.LoopEndTick = std::max<uint32_t>(uint32_t(song.MeasureEnd), from);

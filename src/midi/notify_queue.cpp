@@ -1,8 +1,17 @@
 #include "midi/notify_queue.h"
 
+#include <algorithm>
+
 namespace melko {
 
-NotifyQueue::NotifyQueue(size_t capacity) : ring_(capacity == 0 ? 1 : capacity) {}
+namespace {
+constexpr size_t kOverflowReserve = 1024;
+}
+
+NotifyQueue::NotifyQueue(size_t capacity) : ring_(capacity == 0 ? 1 : capacity) {
+  overflow_.reserve(kOverflowReserve);
+  spare_.reserve(kOverflowReserve);
+}
 
 void NotifyQueue::Post(const Notification& n) {
   {
@@ -36,13 +45,26 @@ bool NotifyQueue::Pop(Notification& out) {
 }
 
 void NotifyQueue::Drain(std::vector<Notification>& out) {
-  std::lock_guard<PiMutex> lock(mutex_);
-  for (; count_ > 0; --count_) {
-    out.push_back(ring_[head_]);
-    head_ = (head_ + 1) % ring_.size();
+  size_t pending;
+  {
+    std::lock_guard<PiMutex> lock(mutex_);
+    pending = count_;
   }
-  out.insert(out.end(), overflow_.begin(), overflow_.end());
-  overflow_.clear();
+  if (out.capacity() - out.size() < pending) out.reserve(out.size() + pending);
+  {
+    std::lock_guard<PiMutex> lock(mutex_);
+    // Only what fits in the room made above; the rest waits for the next call.
+    size_t n = std::min(count_, out.capacity() - out.size());
+    for (size_t i = 0; i < n; ++i) {
+      out.push_back(ring_[head_]);
+      head_ = (head_ + 1) % ring_.size();
+    }
+    count_ -= n;
+    // Overflow entries came after everything in the ring.
+    if (count_ == 0 && !overflow_.empty()) overflow_.swap(spare_);
+  }
+  out.insert(out.end(), spare_.begin(), spare_.end());
+  spare_.clear();
 }
 
 size_t NotifyQueue::Dropped() const {

@@ -1,17 +1,19 @@
 // Messages from the engine's timer thread to whoever listens (the main window,
-// the command line): EngineNotify (stop, beat, tempo) and EventSent (every
-// channel message sent). Post may be called from any thread and never blocks
-// for long; Drain and Pop belong to the listening thread. The queue holds a
-// fixed ring of entries allocated once; when it is full, EventSent entries are
-// dropped (counted) while EngineNotify entries are always kept.
+// the command line): EngineNotify (stop, beat, tempo, beep) and EventSent
+// (every channel message sent). Post may be called from any thread and never
+// blocks for long; Drain and Pop belong to the one listening thread. The queue
+// holds a fixed ring of entries allocated once; when it is full, EventSent
+// entries are dropped (counted) while EngineNotify entries are kept in an
+// overflow list reserved up front. Nothing allocates while holding the lock
+// the timer posts under, unless that overflow list outgrows its reserve.
 #pragma once
 
 #include <cstdint>
 #include <functional>
 #include <mutex>
+#include <vector>
 
 #include "midi/pi_mutex.h"
-#include <vector>
 
 namespace melko {
 
@@ -22,6 +24,7 @@ enum EngineNotifyKind : int32_t {
   kNotifyStop = 1,   // lParam 0, or Text set: stop and show the text
   kNotifyBeat = 2,   // lParam: tick of the beat
   kNotifyTempo = 3,  // lParam: microseconds per quarter note
+  kNotifyBeep = 4,   // the guide click as a system beep; lParam: tick of the beat
 };
 
 struct Notification {
@@ -39,7 +42,9 @@ class NotifyQueue {
     Post(Notification{message, wParam, lParam, text});
   }
   bool Pop(Notification& out);
-  // Moves everything queued into `out` (appended), in posting order.
+  // Moves what is queued into `out` (appended), in posting order. Room in
+  // `out` is made before the lock is taken; entries posted meanwhile wait for
+  // the next call.
   void Drain(std::vector<Notification>& out);
   size_t Dropped() const;
   // Called (outside the lock) after each post, e.g. to wake an event loop.
@@ -50,6 +55,7 @@ class NotifyQueue {
   mutable PiMutex mutex_;
   std::vector<Notification> ring_;
   std::vector<Notification> overflow_;  // engine notices that found the ring full
+  std::vector<Notification> spare_;     // swapped with overflow_ by Drain, same reserve
   size_t head_ = 0, count_ = 0, dropped_ = 0;
   std::function<void()> wakeup_;
 };

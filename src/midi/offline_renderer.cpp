@@ -69,18 +69,21 @@ bool RenderSong(Song& song, BuiltinSynth& synth, const RenderOptions& options, c
 
   PlaybackEngine engine(song, ports, clock, timer, notify, log);
   engine.Options = options.Engine;
+  engine.LeadUs = 0;  // no device to give a head start: tick 0 is sample 0
   if (!engine.StartPlayback(options.FromTick)) {
     error = "The song has no events to play.";
     return false;
   }
 
   const uint64_t rate = options.SampleRate;
+  // Sample 0 is the moment the timer started; sample n is n / rate later.
+  const uint64_t startUs = engine.LastTimeUs;
   std::vector<int16_t> buffer;
   uint64_t framesDone = 0;
   bool aborted = false;
-  // Renders the samples up to the start of millisecond msEnd.
-  auto renderTo = [&](uint64_t msEnd) {
-    uint64_t target = msEnd * rate / 1000;
+  // Renders the samples before microsecond `us` of the song.
+  auto renderToUs = [&](uint64_t us) {
+    uint64_t target = us * rate / 1000000;
     if (target <= framesDone || aborted) return;
     size_t n = size_t(target - framesDone);
     buffer.resize(n * 2);
@@ -89,13 +92,14 @@ bool RenderSong(Song& song, BuiltinSynth& synth, const RenderOptions& options, c
     framesDone = target;
   };
 
-  uint32_t ms = 0;
+  // The timer fires at every moment the engine asks for (the microsecond its
+  // next tick falls due) and at least every millisecond, as the real one
+  // does; before each call the synth renders up to that moment, so whatever
+  // a call sends starts with the synth's next 64-sample block.
+  uint64_t songUs = 0, nextProgress = 1000000;
   std::vector<Notification> notes;
-  renderTo(1);  // millisecond 0, with the chased state
   bool stop = false;
   while (!stop && !aborted) {
-    clock.Advance(1);
-    ++ms;
     bool going = timer.Fire();
     notes.clear();
     notify.Drain(notes);
@@ -105,18 +109,28 @@ bool RenderSong(Song& song, BuiltinSynth& synth, const RenderOptions& options, c
         if (n.Text) stats.StopText = n.Text;
       }
     }
-    renderTo(uint64_t(ms) + 1);
-    if (!going || ms >= options.MaxSongMs) stop = true;
-    if (progress && ms % 1000 == 0) progress(ms);
+    if (!going || songUs >= uint64_t(options.MaxSongMs) * 1000) stop = true;
+    if (stop) break;
+    uint64_t nextUs = songUs + 1000;
+    const int64_t wish = timer.WakeWish();
+    if (wish > int64_t(startUs + songUs) && uint64_t(wish) - startUs < nextUs) nextUs = uint64_t(wish) - startUs;
+    renderToUs(nextUs);
+    clock.AdvanceUs(nextUs - songUs);
+    songUs = nextUs;
+    if (progress && songUs >= nextProgress) {
+      progress(uint32_t(songUs / 1000));
+      nextProgress += 1000000;
+    }
   }
-  stats.SongMs = ms;
+  stats.SongMs = uint32_t(songUs / 1000);
   engine.StopPlayback();
   // The release and reverb tails: until no voice sounds and a 50 ms stretch
   // is quiet, at most MaxTailMs.
-  uint64_t msDone = uint64_t(ms) + 1;
+  uint64_t msDone = songUs / 1000 + 1;
+  renderToUs(msDone * 1000);
   uint32_t tail = 0;
   while (!aborted && tail < options.MaxTailMs) {
-    renderTo(msDone + 50);
+    renderToUs((msDone + 50) * 1000);
     msDone += 50;
     tail += 50;
     int peak = 0;

@@ -1,8 +1,9 @@
 // Offline rendering: plays a song through the same playback engine with a
 // virtual clock and a hand-fired timer, into the built-in synth without an
-// audio driver. Before each engine tick the synth renders the samples of the
-// millisecond that passed, so every event lands on its millisecond (within
-// FluidSynth's 64-sample block). Runs as fast as the machine allows, on the
+// audio driver. The engine starts without lead, so an event at the start
+// sounds at sample 0; the timer is fired at each tick's own microsecond and
+// the synth renders up to that moment first, so every event lands on the
+// 64-sample block of its time (FluidSynth's step). Runs as fast as the machine allows, on the
 // calling thread, which also plays the UI thread's part.
 #pragma once
 

@@ -6,6 +6,7 @@
 
 #include "midi/decode_short.h"
 #include "song/midi_data.h"
+#include "song/tick_index.h"
 
 namespace melko {
 
@@ -94,6 +95,20 @@ void PlaybackEngine::PositionPlayer(TrackPlayer& p, int32_t from) {
   seek(from, p.Read, p.Tick);
 }
 
+void PlaybackEngine::PositionPlayerIndexed(TrackPlayer& p, const TickIndex& index, int32_t from) {
+  if (!p.Start) {
+    p.Read = p.LoopRead = p.End;
+    p.Tick = p.LoopTick = 0;
+    return;
+  }
+  TickIndex::Position loop = TickIndex::SeekFrom(p.Start, p.End, index.Before(LoopBeginTick), LoopBeginTick);
+  p.LoopRead = p.Start + loop.Body;
+  p.LoopTick = loop.Tick;
+  TickIndex::Position at = TickIndex::SeekFrom(p.Start, p.End, index.Before(from), from);
+  p.Read = p.Start + at.Body;
+  p.Tick = at.Tick;
+}
+
 void PlaybackEngine::UpdateSilent() {
   for (int t = 0; t < kSongTracks; ++t) {
     bool silent = (song_.Solo > 0 && t != song_.Solo) || (song_.Mute[t] && song_.Mute[0]);
@@ -116,8 +131,9 @@ void PlaybackEngine::TakeTempoAt(int32_t tick) {
 }
 
 void PlaybackEngine::TempoMapChanged() {
+  std::vector<TTempoEntry> tempo = song_.Maps.TempoMap;  // copied before the lock
   std::lock_guard<PiMutex> lock(lock_);
-  tempo_ = song_.Maps.TempoMap;
+  tempo_.swap(tempo);
   TakeTempoAt(PlayTick);
 }
 
@@ -152,10 +168,15 @@ bool PlaybackEngine::StartPlayback(uint32_t currentTick, int countInBeats) {
   // 2..3.
   MarkerIndex = 0;
   for (int d = 1; d <= ports_.OutDeviceCount; ++d) ports_.ChannelReset(d);
-  // 4. Loop points, at least three quarter notes apart.
+  // 4. Loop points, at least three quarter notes apart. They come from
+  // FILEINFO.INI and may be anything: both are kept within the ticks the
+  // engine counts, so no loop arithmetic below can overflow.
   TakeClockUnits();
   if (song_.LoopBeginTick > song_.LoopEndTick) std::swap(song_.LoopBeginTick, song_.LoopEndTick);
-  if (song_.LoopEndTick - song_.LoopBeginTick < 3u * tpqn_) song_.LoopEndTick = song_.LoopBeginTick + 3 * tpqn_;
+  const uint32_t minLoop = 3u * tpqn_, maxLoopTick = uint32_t(INT32_MAX);
+  song_.LoopBeginTick = std::min(song_.LoopBeginTick, maxLoopTick - minLoop);
+  song_.LoopEndTick = std::min(song_.LoopEndTick, maxLoopTick);
+  if (song_.LoopEndTick - song_.LoopBeginTick < minLoop) song_.LoopEndTick = song_.LoopBeginTick + minLoop;
   LoopBeginTick = int32_t(song_.LoopBeginTick);
   LoopEndTick = int32_t(song_.LoopEndTick);
   // 6..9.
@@ -194,8 +215,15 @@ void PlaybackEngine::Prepare(int32_t from) {
   }
   Post(EngineNotify, kNotifyTempo, uint32_t(CurrentTempo.load()));
   TimeScale = int32_t(tpqn_) * 1000;
-  TickAccumulator = -10000 * int64_t(TimeScale);  // 10 ms of lead before the first tick
+  TickAccumulator = -int64_t(LeadUs) * TimeScale;  // the lead before the first tick
   EngineTick = NextClockTick = from;
+  if (LeadUs == 0) {
+    // No lead (a render): the first call takes the start tick itself, so the
+    // events at the start sound at the very moment the timer starts.
+    TickAccumulator = int64_t(CurrentTempo.load()) * 1000;
+    EngineTick = TickSum(from, -1);
+    PlayTick = EngineTick;
+  }
   LoopBeatLength = int32_t(std::max<uint32_t>(song_.Maps.MeterAt(std::max(LoopBeginTick, 0)).TicksPerBeat, 1));
   ClockOn = SyncOut;
   if (ClockOn) {
@@ -315,6 +343,9 @@ void PlaybackEngine::ReloadTrack(int track, bool newSettings) {
     song_.Maps.BuildTempoMap(song_.Tracks[0], song_.TPQN);
     tempo = song_.Maps.TempoMap;
   }
+  // The track's data is new: its index is built here, in the one pass over
+  // the track, so that under the lock the player is placed in a few steps.
+  indexes_[track].Build(song_.Tracks[track]);
   std::lock_guard<PiMutex> lock(lock_);
   ReloadTrackLocked(track, newSettings, tempo);
 }
@@ -334,7 +365,7 @@ void PlaybackEngine::ReloadTrackLocked(int track, bool newSettings, std::vector<
   } else {
     SetupPlayer(*it, track, newSettings);
   }
-  PositionPlayer(*it, PlayTick);
+  PositionPlayerIndexed(*it, indexes_[track], PlayTick.load(std::memory_order_relaxed));
 }
 
 void PlaybackEngine::ApplyTrackSettings(int track) {
@@ -344,6 +375,7 @@ void PlaybackEngine::ApplyTrackSettings(int track) {
     song_.Maps.BuildTempoMap(song_.Tracks[0], song_.TPQN);
     tempo = song_.Maps.TempoMap;
   }
+  indexes_[track].Update(song_.Tracks[track]);
   // One hold of the lock: no callback may play the track on its old channel
   // between the reset and the new settings (its note-off would go to the new
   // place and the note would hang on the old one).
@@ -424,7 +456,15 @@ void PlaybackEngine::PlayDueEvents(TrackPlayer& p, int32_t& pendingBeat) {
 bool PlaybackEngine::TimerCallback() {
   bool finishedAll = false;
   try {
-    std::unique_lock<PiMutex> lock(lock_);
+    // The UI thread holds the lock only to exchange prepared state; should it
+    // hold it now, this call's work waits for the next one, which takes the
+    // time that passed meanwhile (nothing is lost, events are a little late).
+    std::unique_lock<PiMutex> lock(lock_, std::try_to_lock);
+    if (!lock.owns_lock()) {
+      DeferredCalls.fetch_add(1, std::memory_order_relaxed);
+      timer_.WakeAt(clock_.NowUs() + kDeferUs);
+      return true;
+    }
     const int32_t oldTick = PlayTick.load(std::memory_order_relaxed);
     int32_t finished = 0;
     // 2. Elapsed time into the accumulator.
@@ -446,7 +486,7 @@ bool PlaybackEngine::TimerCallback() {
         }
       }
       TickAccumulator -= int64_t(tempo) * 1000;
-      ++EngineTick;
+      EngineTick = TickSum(EngineTick, 1);
       while (TempoIndex < int32_t(tempo_.size()) && int64_t(tempo_[TempoIndex].Tick) <= EngineTick) {
         tempo = int32_t(std::max<uint32_t>(tempo_[TempoIndex].Tempo, 1));
         CurrentTempo.store(tempo, std::memory_order_relaxed);
@@ -481,7 +521,8 @@ bool PlaybackEngine::TimerCallback() {
           p.Read = p.LoopRead;
           p.Tick = p.LoopTick;
         }
-        int32_t tick = EngineTick - (LoopEndTick - LoopBeginTick);
+        const int64_t loopLength = int64_t(LoopEndTick) - LoopBeginTick;
+        int32_t tick = TickSum(EngineTick, -loopLength);
         if (tick > LoopBeginTick + ClockInterval) tick = LoopBeginTick;
         NextBeatTick = tick;
         pendingBeat = LoopBeatLength;
@@ -490,7 +531,7 @@ bool PlaybackEngine::TimerCallback() {
         EngineTick = tick;
         PlayTick.store(tick, std::memory_order_relaxed);
         Post(EngineNotify, kNotifyTempo, uint32_t(CurrentTempo.load()));
-        NextClockTick -= LoopEndTick - LoopBeginTick;
+        NextClockTick = TickSum(NextClockTick, -loopLength);
         if (LoopBeginTick + ClockInterval < NextClockTick) NextClockTick = LoopBeginTick;
       }
       // 8. Beat.
@@ -501,7 +542,7 @@ bool PlaybackEngine::TimerCallback() {
         const bool recording = flags & kFlagRecording;
         if ((flags & kFlagClick) && (recording || !Options.ClickRecOnly)) {
           if (Options.ClickBeep) {
-            if (Beep) Beep();
+            Post(EngineNotify, kNotifyBeep, uint32_t(NextBeatTick - BeatLength));
           } else {
             MidiOutDevice* h = ports_.PortHandle(ports_.ClickPort);
             MidiPorts::SendShort(h, ShortMsg(0x99, Options.ClickNote, 0x7F));

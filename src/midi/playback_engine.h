@@ -34,6 +34,7 @@
 #include "midi/notify_queue.h"
 #include "midi/pi_mutex.h"
 #include "song/song.h"
+#include "song/tick_index.h"
 
 namespace melko {
 
@@ -92,8 +93,6 @@ class PlaybackEngine : public TrackSwapListener {
   // Recording interplay (set by the recorder): true silences the note of
   // `track` at `tick`. Asked only while the recording flag is set.
   std::function<bool(int track, int32_t tick)> SilenceNote;
-  // The plain system beep of the guide click's "Beep" option.
-  std::function<void()> Beep;
 
   // Shared state read by the views.
   std::atomic<int32_t> PlayTick{0};
@@ -102,6 +101,9 @@ class PlaybackEngine : public TrackSwapListener {
   std::atomic<uint32_t> EngineFlags{0};
   std::atomic<int32_t> MarkerIndex{0};
   std::array<std::atomic<uint8_t>, kSongTracks> Silent{};
+  // Timer calls that found the playback lock taken and put their work off to
+  // the next call (which catches up on the time that passed).
+  std::atomic<uint64_t> DeferredCalls{0};
 
   // Engine state, meaningful while playing (written by the timer thread).
   int32_t StartTick = 0;
@@ -130,6 +132,9 @@ class PlaybackEngine : public TrackSwapListener {
   uint8_t ClockStartMessage = 0xFA;
   bool TimerRunning = false;
   uint32_t TimerPeriod = 1;
+  // Microseconds from the timer's start to the first tick: a little lead for
+  // the devices when playing; 0 when rendering, where tick 0 is sample 0.
+  uint32_t LeadUs = 10000;
   int32_t PlayerCount = 0;
 
   void SetFlag(uint32_t flag, bool on);
@@ -154,8 +159,11 @@ class PlaybackEngine : public TrackSwapListener {
   void TempoMapChanged();
   void TrackSwapped(int track) override { ReloadTrack(track, false); }
 
-  // The periodic callback; false ends the timer.
+  // The periodic callback; false ends the timer. It never waits for the
+  // playback lock: when the UI thread holds it, the call asks to be woken
+  // again kDeferUs later and counts itself in DeferredCalls.
   bool TimerCallback();
+  static constexpr uint64_t kDeferUs = 100;
 
   // Test and tool access to the players (take the lock around it).
   PiMutex& PlaybackLock() { return lock_; }
@@ -165,6 +173,8 @@ class PlaybackEngine : public TrackSwapListener {
   void TakeClockUnits();
   void SetupPlayer(TrackPlayer& p, int track, bool settings);
   void PositionPlayer(TrackPlayer& p, int32_t from);
+  // The same through the track's index: a few steps, done under the lock.
+  void PositionPlayerIndexed(TrackPlayer& p, const TickIndex& index, int32_t from);
   // ReloadTrack's work under the lock; for track 0 `tempo` is the rebuilt map.
   void ReloadTrackLocked(int track, bool newSettings, std::vector<TTempoEntry>& tempo);
   void Chase(TrackPlayer& p, int32_t from, int& counter);
@@ -188,6 +198,8 @@ class PlaybackEngine : public TrackSwapListener {
   PiMutex lock_;
   std::vector<TrackPlayer> players_;      // ascending track order, capacity for every track
   std::vector<TTempoEntry> tempo_;        // the engine's copy of the tempo map
+  // Per track, built and read by the UI thread only (under the lock too).
+  std::array<TickIndex, kSongTracks> indexes_;
   std::vector<uint8_t> sysexBuffer_;      // F0 + stored bytes of a system-exclusive event
   uint32_t tpqn_ = 480;
   bool noteOffStyle_ = false;

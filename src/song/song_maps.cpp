@@ -1,7 +1,9 @@
 #include "song/song_maps.h"
 
 #include <algorithm>
+#include <vector>
 
+#include "base/int_helpers.h"
 #include "base/log_sink.h"
 #include "song/midi_event.h"
 
@@ -137,6 +139,62 @@ uint32_t SongMaps::MeasureToTick(uint32_t measure) const {
 std::string LocText(const SongMaps& maps, uint32_t tick) {
   TMeasurePos p = maps.TickToMeasure(tick);
   return Format("%.3u/%.2u/%.3u", p.Measure, p.Beat + 1, p.Tick);
+}
+
+namespace {
+
+// Splits at '/' and keeps the last `count` fields, right-aligned: out[count-1]
+// is the last field. Absent places stay empty views with `present` false.
+struct Fields {
+  std::string_view Text[3];
+  bool Present[3] = {false, false, false};
+};
+
+Fields SplitFromRight(std::string_view text) {
+  std::vector<std::string_view> parts;
+  size_t start = 0;
+  for (;;) {
+    size_t slash = text.find('/', start);
+    if (slash == std::string_view::npos) {
+      parts.push_back(text.substr(start));
+      break;
+    }
+    parts.push_back(text.substr(start, slash - start));
+    start = slash + 1;
+  }
+  Fields f;
+  int place = 2;
+  for (size_t i = parts.size(); i > 0 && place >= 0; --i, --place) {
+    f.Text[place] = parts[i - 1];
+    f.Present[place] = true;
+  }
+  return f;
+}
+
+int64_t FieldOr(const Fields& f, int place, int64_t fallback) {
+  int64_t v;
+  if (f.Present[place] && TryParseInt(f.Text[place], v)) return v;
+  return fallback;
+}
+
+}  // namespace
+
+uint32_t LocTextToTick(const SongMaps& maps, std::string_view text, uint32_t fallback) {
+  TMeasurePos old = maps.TickToMeasure(fallback);
+  Fields f = SplitFromRight(text);
+  int64_t measure = FieldOr(f, 0, old.Measure);
+  int64_t beat = FieldOr(f, 1, int64_t(old.Beat) + 1) - 1;
+  int64_t tick = FieldOr(f, 2, old.Tick);
+  // A typed position never goes below the song start.
+  measure = ClampInt(measure, 0, kMaxTypedMeasure);
+  uint32_t start = maps.MeasureToTick(static_cast<uint32_t>(measure));
+  const TMeterEntry& meter = maps.MeterAt(start);
+  int64_t beats = std::max<uint32_t>(meter.BeatsPerMeasure(), 1);
+  int64_t tpb = std::max<uint32_t>(meter.TicksPerBeat, 1);
+  beat = ClampInt(beat, 0, beats - 1);
+  tick = ClampInt(tick, 0, tpb - 1);
+  int64_t result = int64_t(start) + beat * tpb + tick;
+  return static_cast<uint32_t>(ClampInt(result, 0, 0xFFFFFFFFll));
 }
 
 }  // namespace melko

@@ -6,6 +6,7 @@
 
 #include <cstdint>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "song/midi_data.h"
@@ -67,5 +68,16 @@ class SongMaps {
 // "%.3d/%.2d/%.3d": the measure counted from 0, the beat from 1, the tick in the beat.
 // A song starts at 000/01/000.
 std::string LocText(const SongMaps& maps, uint32_t tick);
+
+// The largest measure a typed position may name.
+constexpr int kMaxTypedMeasure = 999;
+
+// Reads a typed position, the form LocText writes (the range boxes, --edit
+// and --play --from all read it). Fields are split at "/" from the right
+// (tick, beat, measure; more are ignored); a missing or unreadable field
+// keeps the value of `fallback` in its place. The measure is clamped to
+// 0..999, the beat into the measure's meter, the tick to 0..ticks-per-beat - 1,
+// so the result is never negative and never leaves the measure typed.
+uint32_t LocTextToTick(const SongMaps& maps, std::string_view text, uint32_t fallback);
 
 }  // namespace melko

@@ -90,7 +90,13 @@ INSTANTIATE_TEST_SUITE_P(Rows, EngineLoopPoints,
                          ::testing::Values(LoopRow{"Short", 960, 1200, 960, 2400},
                                            LoopRow{"Reversed", 1200, 960, 960, 2400},
                                            LoopRow{"ExactlyThree", 0, 1440, 0, 1440},
-                                           LoopRow{"Long", 480, 4320, 480, 4320}),
+                                           LoopRow{"Long", 480, 4320, 480, 4320},
+                                           // Values read from FILEINFO.INI may lie anywhere.
+                                           LoopRow{"BothAtTheTop", 0xFFFFFFFFu, 0xFFFFFFFFu, 0x7FFFFFFFu - 1440,
+                                                   0x7FFFFFFFu},
+                                           LoopRow{"EndAtTheTop", 0, 0xFFFFFFFFu, 0, 0x7FFFFFFFu},
+                                           LoopRow{"BeginPastTheSignedLimit", 0x80000000u, 0x80000010u,
+                                                   0x7FFFFFFFu - 1440, 0x7FFFFFFFu}),
                          [](const auto& info) { return std::string(info.param.Name); });
 
 TEST(EngineLoop, NotesSoundingAtTheLoopEndAreTurnedOffAtTheWrap) {

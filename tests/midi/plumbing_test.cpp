@@ -39,6 +39,32 @@ TEST(NotifyQueue, KeepsOrderAndNeverDropsEngineNotices) {
   EXPECT_EQ(n.WParam, 4);
 }
 
+// Drain makes its room before it takes the lock: entries beyond that room
+// wait for the next call, overflow entries come after the ring's, and a
+// reused vector is filled without growing.
+TEST(NotifyQueue, DrainsIntoTheRoomItMadeAndKeepsTheOrderAcrossCalls) {
+  NotifyQueue q(4);
+  for (int i = 0; i < 4; ++i) q.Post(EventSent, i, 0);
+  q.Post(EngineNotify, kNotifyBeat, 10);
+  q.Post(EngineNotify, kNotifyBeat, 20);
+  std::vector<Notification> got;
+  got.reserve(64);
+  const Notification* block = got.data();
+  q.Drain(got);
+  EXPECT_EQ(got.data(), block);
+  ASSERT_EQ(got.size(), 6u);
+  for (int i = 0; i < 4; ++i) EXPECT_EQ(got[size_t(i)].WParam, i);
+  EXPECT_EQ(got[4].LParam, 10u);
+  EXPECT_EQ(got[5].LParam, 20u);
+  // The ring takes posts again once the overflow is gone.
+  got.clear();
+  q.Post(EventSent, 7, 0);
+  q.Drain(got);
+  ASSERT_EQ(got.size(), 1u);
+  EXPECT_EQ(got[0].WParam, 7);
+  EXPECT_EQ(q.Dropped(), 0u);
+}
+
 TEST(ThreadTimer, CallsBackUntilTheCallbackEndsIt) {
   ThreadTimer timer;
   std::atomic<int> calls{0};

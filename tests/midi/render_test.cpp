@@ -3,6 +3,7 @@
 // SoundFont is large: it is loaded once for the whole binary.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <fstream>
@@ -89,22 +90,63 @@ TEST(Render, NotesSoundWhereTheyPlayAndTheEndIsSilent) {
                          },
                          stats, error))
       << error;
-  // The song lasts 10 ms of lead plus 1920 ticks at 120 BPM: 2.010 s.
-  EXPECT_EQ(stats.SongMs, 2010u);
+  // The song lasts 1920 ticks at 120 BPM, from sample 0: 2.000 s.
+  EXPECT_EQ(stats.SongMs, 2000u);
   size_t frames = samples.size() / 2;
   EXPECT_EQ(frames, stats.Frames);
-  EXPECT_GE(frames, 2010u * 44100 / 1000);
-  EXPECT_LE(frames, (2010u + options.MaxTailMs + 100) * 44100 / 1000);
+  EXPECT_GE(frames, 2000u * 44100 / 1000);
+  EXPECT_LE(frames, (2000u + options.MaxTailMs + 100) * 44100 / 1000);
   auto at = [](double seconds) { return size_t(seconds * 44100); };
-  EXPECT_LT(Peak(samples, 0, at(0.009)), 8);          // the lead: nothing yet
-  EXPECT_GT(Peak(samples, at(0.02), at(0.2)), 1000);  // first note
+  EXPECT_GT(Peak(samples, 0, at(0.005)), 100);        // the first note from the start
+  EXPECT_GT(Peak(samples, at(0.02), at(0.2)), 1000);
   EXPECT_GT(Peak(samples, at(1.55), at(1.95)), 1000); // second note
   EXPECT_LT(Peak(samples, frames - at(0.04), frames), 8);  // after the last release tail
 }
 
+// A render has no timer to wait for: the note at tick 0 starts within the
+// first 64-sample block, and every later note within the block of its own
+// time, wherever in a millisecond that time falls.
+TEST(Render, EveryNoteStartsInTheBlockOfItsTime) {
+  auto synth = SharedSynth();
+  if (!synth) GTEST_SKIP() << "no General MIDI SoundFont installed";
+  EngineRig rig;
+  rig.Add(1, Short(0, 0xC0, 115));  // wood block: a sharp attack
+  const uint32_t ticks[] = {0, 1000, 1937, 3001, 3850, 4811};
+  for (uint32_t t : ticks) rig.Add(1, Note(t, 76, 127, 30));
+  rig.Build();
+  std::vector<int16_t> samples;
+  RenderOptions options;
+  RenderStats stats;
+  std::string error;
+  ASSERT_TRUE(RenderSong(rig.song, *synth, options,
+                         [&](const int16_t* f, size_t n) {
+                           samples.insert(samples.end(), f, f + n * 2);
+                           return true;
+                         },
+                         stats, error))
+      << error;
+  std::vector<double> late;  // samples from the ideal time to the onset
+  for (uint32_t t : ticks) {
+    const double ideal = double(t) * 0.5 / 480 * 44100;
+    const size_t from = size_t(std::max(0.0, ideal - 200)), to = size_t(ideal + 2205);
+    int peak = Peak(samples, from, to);
+    ASSERT_GT(peak, 1000) << "tick " << t;
+    size_t i = from;
+    while (i < to && std::abs(int(samples[i * 2])) < peak / 5) ++i;
+    late.push_back(double(i) - ideal);
+  }
+  auto [lo, hi] = std::minmax_element(late.begin(), late.end());
+  // The attack takes about 100 samples to reach a fifth of the peak; ten
+  // milliseconds of lead would put it past 500.
+  EXPECT_LT(late[0], 300) << "the first note is late";
+  EXPECT_LE(late[0], *lo + 64 + 2) << "the first note is later than the rest";
+  EXPECT_GE(*lo, -1.0) << "a note came early";
+  EXPECT_LE(*hi - *lo, 64.0 + 2) << "a note left the block of its time";
+}
+
 #ifdef MELKO_DEMO_FILE
-// The demo song renders to its length through the tempo map: 10 ms of lead,
-// then every tick up to the last note-off at the tempo in force.
+// The demo song renders to its length through the tempo map: every tick up
+// to the last note-off at the tempo in force, from sample 0.
 TEST(Render, TheDemoHasTheExpectedLengthAndSoundsWhereNotesPlay) {
   auto synth = SharedSynth();
   if (!synth) GTEST_SKIP() << "no General MIDI SoundFont installed";
@@ -131,7 +173,7 @@ TEST(Render, TheDemoHasTheExpectedLengthAndSoundsWhereNotesPlay) {
   int64_t sum = 0;
   for (uint32_t k = 0; k < lastOff; ++k) sum += song.Maps.TempoAt(k).Tempo;
   int64_t scale = int64_t(song.TPQN) * 1000;
-  uint32_t expectedMs = uint32_t(10 + (sum + scale - 1) / scale);
+  uint32_t expectedMs = uint32_t(sum / scale);
 
   std::vector<int16_t> samples;
   RenderOptions options;
@@ -144,7 +186,7 @@ TEST(Render, TheDemoHasTheExpectedLengthAndSoundsWhereNotesPlay) {
                          },
                          stats, error))
       << error;
-  EXPECT_EQ(stats.SongMs, expectedMs);
+  EXPECT_NEAR(stats.SongMs, expectedMs, 1);
   size_t frames = samples.size() / 2;
   EXPECT_GE(frames, size_t(expectedMs) * 44100 / 1000);
   // Every half second of the song has sound in it, and the end is silent.
@@ -180,8 +222,8 @@ TEST(Render, RenderCommandWritesAWavFile) {
   EXPECT_EQ(std::string(bytes.begin() + 8, bytes.begin() + 16), "WAVEfmt ");
   uint32_t dataBytes = bytes[40] | bytes[41] << 8 | bytes[42] << 16 | uint32_t(bytes[43]) << 24;
   EXPECT_EQ(dataBytes + 44, bytes.size());
-  // At least the note (0.5 s) and the lead.
-  EXPECT_GE(dataBytes / 4, 510u * 44100 / 1000);
+  // At least the note (0.5 s).
+  EXPECT_GE(dataBytes / 4, 500u * 44100 / 1000);
   std::remove(mid.c_str());
   std::remove(wav.c_str());
 }
@@ -235,8 +277,27 @@ TEST(PlayCommand, RejectsBadArgumentsBeforePlaying) {
   std::ostringstream out, err;
   EXPECT_EQ(RunPlay({"--play"}, ".", out, err), 2);
   EXPECT_EQ(RunPlay({"--play", "x.mid", "--port", "E=1"}, ".", out, err), 2);
-  EXPECT_EQ(RunPlay({"--play", "x.mid", "--from", "0"}, ".", out, err), 2);
+  for (const char* bad : {"", "-1", "1.5", "4/1", "4//0", "/4", "4/1/0/", "x"})
+    EXPECT_EQ(RunPlay({"--play", "x.mid", "--from", bad}, ".", out, err), 2) << bad;
   EXPECT_EQ(RunPlay({"--play", "/nonexistent/x.mid"}, ".", out, err), 1);
+}
+
+// --from counts as the strip and the range boxes do: measures from 0.
+TEST(PlayCommand, FromTakesAPositionInTheStripsForm) {
+  SongMaps maps;
+  maps.Reset(480);
+  TMidiData conductor;
+  uint32_t last = 0;
+  TMidiEvent meter = Meter(3 * 1920, 3, 2);  // 3/4 from measure 3
+  EncodeEvent(conductor, meter, last, 0, MaxGate(480));
+  maps.BuildMeterMap(conductor, 480);
+  for (const char* good : {"0", "4", "4/1/0", "004/02/010"}) EXPECT_TRUE(IsPlayPosition(good)) << good;
+  EXPECT_EQ(PlayPositionTick(maps, ""), 0u);
+  EXPECT_EQ(PlayPositionTick(maps, "0"), 0u);
+  EXPECT_EQ(PlayPositionTick(maps, "2"), 2u * 1920);
+  EXPECT_EQ(PlayPositionTick(maps, "4"), 3u * 1920 + 1440);
+  EXPECT_EQ(PlayPositionTick(maps, "4/2/10"), 3u * 1920 + 1440 + 480 + 10);
+  EXPECT_EQ(PlayPositionTick(maps, "1/9/999"), 1920u + 3 * 480 + 479);  // clamped into the measure
 }
 
 TEST(ListDevicesCommand, PrintsBothTablesWithTheBuiltInSynthFirst) {

@@ -22,7 +22,7 @@ class AlsaOutDevice : public MidiOutDevice {
   AlsaOutDevice(std::shared_ptr<AlsaSequencer> seq, int port, AlsaPortAddress target, snd_midi_event_t* parser)
       : seq_(std::move(seq)), port_(port), target_(std::move(target)), parser_(parser) {}
   ~AlsaOutDevice() override {
-    std::lock_guard<std::mutex> lock(seq_->OutputMutex());
+    std::lock_guard<PiMutex> lock(seq_->OutputMutex());
     snd_seq_disconnect_to(seq_->Handle(), port_, target_.Client, target_.Port);
     snd_seq_delete_simple_port(seq_->Handle(), port_);
     snd_midi_event_free(parser_);
@@ -34,7 +34,7 @@ class AlsaOutDevice : public MidiOutDevice {
     long len = 3;
     if ((s & 0xF0) == 0xC0 || (s & 0xF0) == 0xD0 || s == 0xF1 || s == 0xF3) len = 2;
     else if (s >= 0xF4 || s == 0xF0) len = 1;
-    std::lock_guard<std::mutex> lock(seq_->OutputMutex());
+    std::lock_guard<PiMutex> lock(seq_->OutputMutex());
     snd_seq_event_t ev;
     snd_seq_ev_clear(&ev);
     snd_midi_event_reset_encode(parser_);
@@ -44,7 +44,7 @@ class AlsaOutDevice : public MidiOutDevice {
 
   int SendLong(const uint8_t* data, size_t count) override {
     if (count == 0) return kMidiOk;
-    std::lock_guard<std::mutex> lock(seq_->OutputMutex());
+    std::lock_guard<PiMutex> lock(seq_->OutputMutex());
     snd_seq_event_t ev;
     snd_seq_ev_clear(&ev);
     snd_seq_ev_set_sysex(&ev, count, const_cast<uint8_t*>(data));
@@ -75,51 +75,20 @@ class AlsaOutDevice : public MidiOutDevice {
 class AlsaInDevice : public MidiInDevice {
  public:
   AlsaInDevice(std::shared_ptr<AlsaSequencer> seq, int port, AlsaPortAddress source, MidiInCallback callback)
-      : seq_(std::move(seq)), port_(port), source_(std::move(source)), callback_(std::move(callback)) {
-    snd_midi_event_new(64, &parser_);
-    start_ = std::chrono::steady_clock::now();
-    thread_ = std::thread([this] { Run(); });
+      : seq_(std::move(seq)), port_(port), source_(std::move(source)) {
+    seq_->AddInput(port_, std::move(callback));
   }
   ~AlsaInDevice() override {
-    stop_ = true;
-    thread_.join();
-    std::lock_guard<std::mutex> lock(seq_->OutputMutex());
+    seq_->RemoveInput(port_);
+    std::lock_guard<PiMutex> lock(seq_->OutputMutex());
     snd_seq_disconnect_from(seq_->Handle(), port_, source_.Client, source_.Port);
     snd_seq_delete_simple_port(seq_->Handle(), port_);
-    if (parser_) snd_midi_event_free(parser_);
   }
 
  private:
-  void Run() {
-    snd_seq_t* seq = seq_->Handle();
-    int n = snd_seq_poll_descriptors_count(seq, POLLIN);
-    std::vector<pollfd> fds(n > 0 ? n : 1);
-    n = snd_seq_poll_descriptors(seq, fds.data(), fds.size(), POLLIN);
-    while (!stop_) {
-      if (poll(fds.data(), n, 100) <= 0) continue;
-      while (!stop_ && snd_seq_event_input_pending(seq, 1) > 0) {
-        snd_seq_event_t* ev = nullptr;
-        if (snd_seq_event_input(seq, &ev) < 0 || !ev) break;
-        if (ev->dest.port != port_ || !parser_) continue;
-        uint8_t buf[16];
-        snd_midi_event_reset_decode(parser_);
-        long len = snd_midi_event_decode(parser_, buf, sizeof buf, ev);
-        if (len <= 0 || len > 3 || buf[0] < 0x80) continue;  // system exclusive is not taken in
-        uint32_t msg = buf[0] | (len > 1 ? buf[1] << 8 : 0) | (len > 2 ? buf[2] << 16 : 0);
-        auto ms = std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - start_);
-        callback_(msg, uint32_t(ms.count()));
-      }
-    }
-  }
-
   std::shared_ptr<AlsaSequencer> seq_;
   int port_;
   AlsaPortAddress source_;
-  MidiInCallback callback_;
-  snd_midi_event_t* parser_ = nullptr;
-  std::chrono::steady_clock::time_point start_;
-  std::atomic<bool> stop_{false};
-  std::thread thread_;
 };
 
 }  // namespace
@@ -140,7 +109,72 @@ std::shared_ptr<AlsaSequencer> AlsaSequencer::Open() {
 }
 
 AlsaSequencer::~AlsaSequencer() {
+  // Every input device holds the sequencer, so the reader has ended already.
+  if (reader_.joinable()) {
+    stopReader_ = true;
+    reader_.join();
+  }
   if (seq_) snd_seq_close(seq_);
+}
+
+void AlsaSequencer::AddInput(int port, MidiInCallback callback) {
+  std::thread finished;
+  {
+    std::lock_guard<PiMutex> lock(inMutex_);
+    inputs_.push_back(Input{port, std::move(callback), std::chrono::steady_clock::now()});
+    if (inputs_.size() > 1) return;
+    // A reader told to stop when the last input went may still be winding down.
+    finished = std::move(reader_);
+  }
+  if (finished.joinable()) finished.join();
+  stopReader_ = false;
+  reader_ = std::thread([this] { ReadInput(); });
+}
+
+void AlsaSequencer::RemoveInput(int port) {
+  std::thread reader;
+  {
+    std::lock_guard<PiMutex> lock(inMutex_);
+    for (auto it = inputs_.begin(); it != inputs_.end(); ++it)
+      if (it->Port == port) {
+        inputs_.erase(it);
+        break;
+      }
+    if (!inputs_.empty()) return;
+    stopReader_ = true;
+    reader = std::move(reader_);
+  }
+  if (reader.joinable()) reader.join();
+}
+
+void AlsaSequencer::ReadInput() {
+  int n = snd_seq_poll_descriptors_count(seq_, POLLIN);
+  std::vector<pollfd> fds(n > 0 ? n : 1);
+  n = snd_seq_poll_descriptors(seq_, fds.data(), fds.size(), POLLIN);
+  snd_midi_event_t* parser = nullptr;
+  if (snd_midi_event_new(64, &parser) < 0) return;
+  snd_midi_event_no_status(parser, 1);
+  while (!stopReader_) {
+    if (poll(fds.data(), n, 100) <= 0) continue;
+    while (!stopReader_ && snd_seq_event_input_pending(seq_, 1) > 0) {
+      snd_seq_event_t* ev = nullptr;
+      if (snd_seq_event_input(seq_, &ev) < 0 || !ev) break;
+      uint8_t buf[16];
+      snd_midi_event_reset_decode(parser);
+      long len = snd_midi_event_decode(parser, buf, sizeof buf, ev);
+      if (len <= 0 || len > 3 || buf[0] < 0x80) continue;  // system exclusive is not taken in
+      uint32_t msg = buf[0] | (len > 1 ? buf[1] << 8 : 0) | (len > 2 ? buf[2] << 16 : 0);
+      const auto now = std::chrono::steady_clock::now();
+      std::lock_guard<PiMutex> lock(inMutex_);
+      for (const Input& in : inputs_) {
+        if (in.Port != ev->dest.port) continue;
+        auto ms = std::chrono::duration_cast<std::chrono::milliseconds>(now - in.Opened);
+        in.Callback(msg, uint32_t(ms.count()));
+        break;
+      }
+    }
+  }
+  snd_midi_event_free(parser);
 }
 
 std::vector<AlsaPortAddress> AlsaSequencer::List(unsigned caps) {
@@ -177,7 +211,7 @@ std::vector<AlsaPortAddress> AlsaSequencer::ReadablePorts() {
 }
 
 int AlsaSequencer::OpenOut(const AlsaPortAddress& target, std::unique_ptr<MidiOutDevice>& out) {
-  std::lock_guard<std::mutex> lock(outMutex_);
+  std::lock_guard<PiMutex> lock(outMutex_);
   std::string name = "out " + target.Name;
   int port = snd_seq_create_simple_port(seq_, name.c_str(), SND_SEQ_PORT_CAP_READ | SND_SEQ_PORT_CAP_SUBS_READ,
                                         SND_SEQ_PORT_TYPE_MIDI_GENERIC | SND_SEQ_PORT_TYPE_APPLICATION);
@@ -198,7 +232,7 @@ int AlsaSequencer::OpenOut(const AlsaPortAddress& target, std::unique_ptr<MidiOu
 
 int AlsaSequencer::OpenIn(const AlsaPortAddress& source, MidiInCallback callback,
                           std::unique_ptr<MidiInDevice>& out) {
-  std::lock_guard<std::mutex> lock(outMutex_);
+  std::lock_guard<PiMutex> lock(outMutex_);
   std::string name = "in " + source.Name;
   int port = snd_seq_create_simple_port(seq_, name.c_str(), SND_SEQ_PORT_CAP_WRITE | SND_SEQ_PORT_CAP_SUBS_WRITE,
                                         SND_SEQ_PORT_TYPE_MIDI_GENERIC | SND_SEQ_PORT_TYPE_APPLICATION);
