@@ -121,9 +121,9 @@ void SongDocument::AddHistory(const std::string& path) {
 
 void SongDocument::SaveFileInfo() { FileInfo.Save(FileInfoPath); }
 
-bool SongDocument::SaveSong(const std::string& fileName) {
+bool SongDocument::SaveSong(const std::string& fileName, FolderReadOnly readOnlyFolder) {
   Stop();
-  if (!SaveSongFile(song_, fileName, settings_.SaveAlwaysSmfFormat0)) {
+  if (!SaveSongFile(song_, fileName, settings_.SaveAlwaysSmfFormat0, nullptr, readOnlyFolder)) {
     prompt_.ShowError(kMsgWriteFailed);
     return false;
   }
@@ -167,12 +167,16 @@ void SongDocument::OpenTemplate(const std::string& path) {
 
 bool SongDocument::SaveCommand() {
   std::string old;
+  bool kept = false;
   if (ReadWholeFile(DocumentName, old) && DocumentName != BackupFile()) {
     // The previous version is kept; a failure here does not stop the save,
     // which itself never damages the old file.
-    if (!WriteFileAtomically(BackupFile(), old)) song_.LogLine("_BACKUP.MID could not be written");
+    kept = WriteFileAtomically(BackupFile(), old);
+    if (!kept) song_.LogLine("_BACKUP.MID could not be written");
   }
-  if (!SaveSong(DocumentName)) return false;
+  // Only with that copy may a file in a folder we cannot create files in be
+  // overwritten in place.
+  if (!SaveSong(DocumentName, kept ? FolderReadOnly::WriteInPlace : FolderReadOnly::Fail)) return false;
   settings_.Open = DocumentName;
   Save1Enabled = true;
   song_.SongSaved = true;
