@@ -43,6 +43,9 @@ def main(out):
         "long_chunk.mid": smf(1, 480, [conductor, chunk([(0, b"\x90\x3C\x64")], declared=999)]),
         "smpte.mid": smf(0, -7688, [notes]),
         "format2.mid": smf(2, 480, [notes]),
+        # Chunks of other types between the tracks (the last one cut short); the header counts the two tracks.
+        "unknown_chunks.mid": b"MThd" + struct.pack(">IHHh", 6, 1, 2, 480) + b"XFIH\x00\x00\x00\x02\x01\x02"
+                              + conductor + b"XFKM\x00\x00\x00\x00" + notes + b"abcd\x00\x00\xFF\xFF",
         "unpaired.mid": smf(0, 480, [chunk([(0, bytes([0x90, k, 100])) for k in range(40)])]),
     }
     for name, data in seeds.items():

@@ -201,11 +201,11 @@ void SongDocument::SaveFileInfo() {
   if (fileInfoReadable_) FileInfo.Save(FileInfoPath);
 }
 
-bool SongDocument::SaveSong(const std::string& fileName) {
+bool SongDocument::SaveSong(const std::string& fileName, FolderReadOnly readOnlyFolder) {
   Stop();
   bool saved = false;
   try {
-    saved = SaveSongFile(song_, fileName, settings_.SaveAlwaysSmfFormat0);
+    saved = SaveSongFile(song_, fileName, settings_.SaveAlwaysSmfFormat0, nullptr, readOnlyFolder);
   } catch (const std::bad_alloc&) {
     // The image did not fit into memory; the file on disk is as it was.
     prompt_.ShowError(kMsgOutOfMemory);
@@ -255,12 +255,16 @@ void SongDocument::OpenTemplate(const std::string& path) {
 
 bool SongDocument::SaveCommand() {
   std::string old;
+  bool kept = false;
   if (ReadWholeFile(DocumentName, old) && DocumentName != BackupFile()) {
     // The previous version is kept; a failure here does not stop the save,
     // which itself never damages the old file.
-    if (!WriteFileAtomically(BackupFile(), old)) song_.LogLine("_BACKUP.MIDを書き込めませんでした");
+    kept = WriteFileAtomically(BackupFile(), old);
+    if (!kept) song_.LogLine("_BACKUP.MIDを書き込めませんでした");
   }
-  if (!SaveSong(DocumentName)) return false;
+  // Only with that copy may a file in a folder we cannot create files in be
+  // overwritten in place.
+  if (!SaveSong(DocumentName, kept ? FolderReadOnly::WriteInPlace : FolderReadOnly::Fail)) return false;
   settings_.Open = DocumentName;
   Save1Enabled = true;
   song_.SongSaved = true;

@@ -16,6 +16,7 @@
 
 #include "app/app_settings.h"
 #include "app/user_prompt.h"
+#include "base/atomic_write.h"
 #include "base/ini_file.h"
 #include "song/smf_reader.h"
 #include "song/song.h"
@@ -73,7 +74,7 @@ class SongDocument {
   std::string DefaultCopyright() const;
   bool OpenSong(const std::string& fileName);
   void OpenFile(const std::string& fileName);
-  bool SaveSong(const std::string& fileName);
+  bool SaveSong(const std::string& fileName, FolderReadOnly readOnlyFolder = FolderReadOnly::Fail);
   bool WriteBackup();
   void SongLoaded();
   void SetTitle();

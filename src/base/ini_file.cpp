@@ -3,6 +3,9 @@
 #include <cerrno>
 #include <sys/stat.h>
 
+#include <algorithm>
+#include <unordered_set>
+
 #include "base/atomic_write.h"
 #include "base/int_helpers.h"
 
@@ -30,6 +33,12 @@ std::string_view CleanValue(std::string_view v) {
   return v;
 }
 
+std::string LowerKey(std::string_view s) {
+  std::string k(s);
+  for (char& c : k) c = LowerAscii(c);
+  return k;
+}
+
 }  // namespace
 
 bool EqualsNoCase(std::string_view a, std::string_view b) {
@@ -55,6 +64,7 @@ bool IniFile::Load(const std::string& path) {
 void IniFile::LoadFromBytes(std::string_view bytes) {
   Preamble_.clear();
   Sections_.clear();
+  Index_.clear();
   Bom_ = bytes.substr(0, 3) == "\xEF\xBB\xBF";
   if (Bom_) bytes.remove_prefix(3);
 
@@ -69,7 +79,7 @@ void IniFile::LoadFromBytes(std::string_view bytes) {
     if (!line.empty() && line.front() == '[') {
       size_t close = line.find(']');
       std::string_view name = line.substr(1, close == std::string_view::npos ? std::string_view::npos : close - 1);
-      Sections_.push_back(Section{std::string(Trim(name)), {}});
+      AddSection(std::string(Trim(name)));
       target = &Sections_.back().Lines;
       continue;
     }
@@ -114,11 +124,18 @@ std::string IniFile::ToBytes() const {
 bool IniFile::Save(const std::string& path) const { return WriteFileAtomically(path, ToBytes()); }
 
 const IniFile::Section* IniFile::FindSection(std::string_view name) const {
-  name = Trim(name);
-  for (const Section& s : Sections_) {
-    if (EqualsNoCase(s.Name, name)) return &s;
-  }
-  return nullptr;
+  auto it = Index_.find(LowerKey(Trim(name)));
+  return it == Index_.end() ? nullptr : &Sections_[it->second];
+}
+
+void IniFile::AddSection(std::string name) {
+  Index_.emplace(LowerKey(name), Sections_.size());
+  Sections_.push_back(Section{std::move(name), {}});
+}
+
+void IniFile::RebuildIndex() {
+  Index_.clear();
+  for (size_t i = 0; i < Sections_.size(); ++i) Index_.emplace(LowerKey(Sections_[i].Name), i);
 }
 
 IniFile::Section* IniFile::FindSection(std::string_view name) {
@@ -180,7 +197,7 @@ void IniFile::WriteString(std::string_view section, std::string_view key, std::s
   value = flat;
   Section* s = FindSection(section);
   if (!s) {
-    Sections_.push_back(Section{std::string(section), {}});
+    AddSection(std::string(section));
     s = &Sections_.back();
   }
   Line* l = const_cast<Line*>(FindKey(*s, key));
@@ -210,10 +227,9 @@ void IniFile::WriteBool(std::string_view section, std::string_view key, bool val
 
 std::vector<std::string> IniFile::ReadSections() const {
   std::vector<std::string> names;
-  for (const Section& s : Sections_) {
-    bool seen = false;
-    for (const std::string& n : names) seen = seen || EqualsNoCase(n, s.Name);
-    if (!seen) names.push_back(s.Name);
+  for (size_t i = 0; i < Sections_.size(); ++i) {
+    // Only the first section of a name is listed.
+    if (Index_.at(LowerKey(Sections_[i].Name)) == i) names.push_back(Sections_[i].Name);
   }
   return names;
 }
@@ -228,23 +244,18 @@ std::vector<std::pair<std::string, std::string>> IniFile::ReadSectionValues(std:
   std::vector<std::pair<std::string, std::string>> out;
   const Section* s = FindSection(section);
   if (!s) return out;
+  std::unordered_set<std::string> seen;
   for (const Line& l : s->Lines) {
     if (!l.IsEntry) continue;
-    bool seen = false;
-    for (const auto& kv : out) seen = seen || EqualsNoCase(kv.first, l.Key);
-    if (!seen) out.emplace_back(l.Key, std::string(CleanValue(l.Value)));
+    if (seen.insert(LowerKey(l.Key)).second) out.emplace_back(l.Key, std::string(CleanValue(l.Value)));
   }
   return out;
 }
 
 void IniFile::EraseSection(std::string_view section) {
-  for (size_t i = 0; i < Sections_.size();) {
-    if (EqualsNoCase(Sections_[i].Name, Trim(section))) {
-      Sections_.erase(Sections_.begin() + static_cast<std::ptrdiff_t>(i));
-    } else {
-      ++i;
-    }
-  }
+  const size_t before = Sections_.size();
+  std::erase_if(Sections_, [&](const Section& s) { return EqualsNoCase(s.Name, Trim(section)); });
+  if (Sections_.size() != before) RebuildIndex();
 }
 
 void IniFile::DeleteKey(std::string_view section, std::string_view key) {

@@ -5,13 +5,16 @@
 // hexadecimal. Bytes are kept raw (values may be CP932); lines are read with
 // CRLF or LF endings and written with CRLF. Comments and unknown lines survive
 // a load/save round trip, and the order of sections and keys is kept.
-// Not thread-safe: one owner at a time. Save() writes a temporary file beside
-// the target, syncs it and renames it over the target.
+// Sections are found through an index by name, so reading every section of
+// a file is linear in its size. Not thread-safe: one owner at a time. Save()
+// writes a temporary file beside the target, syncs it and renames it over
+// the target.
 #pragma once
 
 #include <cstdint>
 #include <string>
 #include <string_view>
+#include <unordered_map>
 #include <utility>
 #include <vector>
 
@@ -69,11 +72,15 @@ class IniFile {
 
   const Section* FindSection(std::string_view name) const;
   Section* FindSection(std::string_view name);
+  void AddSection(std::string name);
+  void RebuildIndex();
   static const Line* FindKey(const Section& s, std::string_view key);
   const std::string* FindValue(std::string_view section, std::string_view key) const;
 
   std::vector<Line> Preamble_;  // lines before the first section
   std::vector<Section> Sections_;
+  // Lower-cased name -> position of the first section of that name.
+  std::unordered_map<std::string, size_t> Index_;
   bool Bom_ = false;  // the file began with a UTF-8 byte order mark
 };
 

@@ -1,7 +1,6 @@
 #include "edit/name_tables.h"
 
 #include <fstream>
-#include <sstream>
 
 #include "base/int_helpers.h"
 
@@ -36,12 +35,12 @@ bool ParseCode(std::string_view code, uint8_t& out) {
 NameTable ParseNameTable(std::string_view bytes, const std::string& fileName, const NameTableError& onError) {
   NameTable table;
   size_t pos = 0;
-  while (pos < bytes.size() && table.Count < kMaxNameTableEntries) {
+  for (int lineIndex = 0; pos < bytes.size() && lineIndex < kMaxNameTableEntries; ++lineIndex) {
     size_t eol = bytes.find('\n', pos);
     std::string_view line = bytes.substr(pos, eol == std::string_view::npos ? std::string_view::npos : eol - pos);
     pos = eol == std::string_view::npos ? bytes.size() : eol + 1;
     if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
-    if (table.Count == 0 && line.size() >= 3 && line.substr(0, 3) == "\xEF\xBB\xBF") line.remove_prefix(3);
+    if (lineIndex == 0 && line.size() >= 3 && line.substr(0, 3) == "\xEF\xBB\xBF") line.remove_prefix(3);
     if (line.empty()) continue;  // blank lines (and the one after the last newline) hold nothing
     size_t space = line.find(' ');
     std::string_view code = line.substr(0, space);
@@ -61,11 +60,13 @@ bool LoadNameTable(const std::string& path, NameTable& table, const NameTableErr
   table = NameTable();
   std::ifstream in(path, std::ios::binary);
   if (!in) return false;
-  std::ostringstream buf;
-  buf << in.rdbuf();
+  std::string bytes(kMaxNameTableBytes, '\0');
+  in.read(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+  if (in.bad()) return false;
+  bytes.resize(static_cast<size_t>(in.gcount()));
   std::string name = path;
   if (size_t slash = name.find_last_of('/'); slash != std::string::npos) name = name.substr(slash + 1);
-  table = ParseNameTable(buf.str(), name, onError);
+  table = ParseNameTable(bytes, name, onError);
   return true;
 }
 

@@ -1,7 +1,9 @@
 // The program's name tables DYNCTRL.TXT, CONTROL.TXT and META.TXT: one entry
-// per line, "code name", at most 128 entries. A two-character code is
+// per line, "code name", at most 128 lines. A two-character code is
 // hexadecimal, any other decimal; it must fit a byte. Names stay raw bytes
-// (the UI shows them with DisplayText). Read on the UI thread when the main
+// (the UI shows them with DisplayText). Only the first 128 lines are read,
+// bad or not, so a damaged file costs at most 128 messages and never more
+// than kMaxNameTableBytes of reading. Read on the UI thread when the main
 // window is created; afterwards read-only.
 #pragma once
 
@@ -15,6 +17,8 @@
 namespace melko {
 
 constexpr int kMaxNameTableEntries = 128;
+// No table of 128 lines needs more; what lies beyond is not read.
+constexpr size_t kMaxNameTableBytes = 1 << 20;
 
 struct NameTable {
   std::vector<std::string> Names;  // in line order
@@ -25,7 +29,8 @@ struct NameTable {
 // Reports a bad line: "%s に誤りがあります！\r\n\r\n%s" of the file name and the line.
 using NameTableError = std::function<void(const std::string& message)>;
 
-// Parses the bytes of a table. Bad lines are reported and skipped.
+// Parses the bytes of a table: its first 128 lines (blank ones count too).
+// Bad lines are reported and skipped.
 NameTable ParseNameTable(std::string_view bytes, const std::string& fileName, const NameTableError& onError);
 // Reads a file; false when it cannot be read (the table is then empty).
 bool LoadNameTable(const std::string& path, NameTable& table, const NameTableError& onError);

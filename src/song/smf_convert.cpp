@@ -56,6 +56,11 @@ bool LocateChunk(const FileImage& image, size_t pos, const uint8_t*& start, cons
   return true;
 }
 
+// Four printable ASCII characters, as every chunk type is.
+bool IsChunkType(const uint8_t* p) {
+  return std::all_of(p, p + 4, [](uint8_t c) { return c >= 0x20 && c <= 0x7E; });
+}
+
 // The channel streams (bit c for channel c) that splitting the chunk would
 // fill, read with the same rules as TSmfStream but without decoding events:
 // this runs over every chunk of every file that is opened.
@@ -102,7 +107,7 @@ uint32_t ChannelStreamsUsed(const uint8_t* p, const uint8_t* stop, bool format0,
       continue;
     }
     if (s == 0xFF && type == 0x20) {
-      if (len >= 1 && payload[0] < 16) target = payload[0] + 1;
+      if (len >= 1) target = payload[0] < 16 ? payload[0] + 1 : 0;
       continue;
     }
     if (target > 0) channels |= 1u << (target - 1);
@@ -149,19 +154,27 @@ bool SplitSmf(const FileImage& image, SmfChunkList& list) {
   std::array<OutStream, 17> streams;
   size_t pos = static_cast<size_t>(at) + 8 + 6;
   bool firstNameSeen = false;
-  for (uint32_t n = 0; n < header.NumTracks; ++n) {
+  for (uint32_t n = 0; n < header.NumTracks;) {
     if (pos + 8 > image.size()) break;  // no data left
     const uint8_t* start;
     const uint8_t* stop;
     size_t next;
-    if (!LocateChunk(image, pos, start, stop, next)) return false;
+    if (!LocateChunk(image, pos, start, stop, next)) {
+      if (!IsChunkType(&image[pos])) return false;
+      const uint8_t* at = &image[pos + 4];
+      uint32_t length = ReadBigEndian(at, image.data() + image.size(), 4);
+      list.SkippedChunks.push_back({std::string(reinterpret_cast<const char*>(&image[pos]), 4), length});
+      pos += 8 + std::min<size_t>(length, image.size() - (pos + 8));
+      continue;
+    }
     pos = next;
+    const bool first = n++ == 0;
     // First see which channel streams the chunk would fill: most chunks use
     // at most one and are kept as they are. In a format 0 file a channel
     // prefix sends the following metas to a channel stream too.
     bool nameSeen = firstNameSeen;
     const uint32_t channels = ChannelStreamsUsed(start, stop, format0, nameSeen);
-    if (n > 0 && (channels & (channels - 1)) == 0) {
+    if (!first && (channels & (channels - 1)) == 0) {
       firstNameSeen = nameSeen;
       refs.push_back(Ref{-1, start, static_cast<uint32_t>(stop - start)});
       continue;
@@ -188,7 +201,8 @@ bool SplitSmf(const FileImage& image, SmfChunkList& list) {
           firstNameSeen = true;
           streams[0].Put(ev, tick);
         } else if (type == 0x20) {
-          if (format0 && ev.Len >= 1 && ev.Value < 16) metaTarget = static_cast<int>(ev.Value) + 1;
+          // A prefix naming no channel (16 and above) sends what follows back to stream 0.
+          if (format0 && ev.Len >= 1) metaTarget = ev.Value < 16 ? static_cast<int>(ev.Value) + 1 : 0;
         } else {
           streams[metaTarget].Put(ev, tick);
         }
@@ -198,7 +212,7 @@ bool SplitSmf(const FileImage& image, SmfChunkList& list) {
     }
     // The first chunk always yields the conductor chunk, empty when need be,
     // so that a channel's notes never land in the conductor track.
-    if (n == 0) streams[0].Used = true;
+    if (first) streams[0].Used = true;
     for (auto& s : streams) {
       if (!s.Used) continue;
       PutEndOfTrack(s, endTick);
@@ -259,6 +273,28 @@ bool ConvertSmfMerge(FileImage& image) {
     return false;
   };
   for (size_t i = 0; i < streams.size(); ++i) live[i] = advance(i);
+  // One chunk cannot say which track a meta or SysEx event came from except
+  // through channel prefixes, and the splitter sends every such event to the
+  // channel of the last prefix it met. So each is preceded by the prefix of
+  // its own track whenever the last one written was another's or a channel
+  // event came in between (readers that end a prefix's reach at the next
+  // channel event see the right one too). An event of a track without a
+  // prefix (the conductor's) after one gets the prefix 7F, which names no
+  // channel: the splitter sends what follows back to the conductor. And the
+  // first track name of the file belongs to the conductor, so when another
+  // track's name would come first an empty one stands in for it.
+  std::vector<int> prefixOf(streams.size(), 0);  // channel + 1 of each track's own prefix, 0 = none
+  int target = 0;                                 // where the splitter sends the next meta event
+  bool prefixLive = false;                        // no channel event since the last prefix
+  bool nameSeen = false;
+  auto putPrefix = [&](uint8_t value, uint64_t tick) {
+    TMidiEvent prefix;
+    prefix.Status = 0xFF;
+    prefix.Data1 = 0x20;
+    prefix.Len = 1;
+    prefix.Data = &value;
+    out.Put(prefix, tick);
+  };
   for (;;) {
     size_t best = streams.size();
     for (size_t i = 0; i < streams.size(); ++i) {
@@ -271,7 +307,39 @@ bool ConvertSmfMerge(FileImage& image) {
       live[best] = false;
       continue;
     }
-    out.Put(s.Event, s.AbsTime);
+    const TMidiEvent& ev = s.Event;
+    const uint8_t type = ev.Data1;
+    if (ev.Status < 0xF0) {
+      prefixLive = false;
+    } else if (ev.Status == 0xFF && type == 0x20) {
+      if (ev.Len >= 1 && ev.Value < 16) prefixOf[best] = static_cast<int>(ev.Value) + 1;
+      live[best] = advance(best);
+      continue;  // written where it is needed
+    } else if (ev.Status == 0xFF && (type == 0x06 || type == 0x51 || type == 0x54 || type == 0x58 || type == 0x59)) {
+      // always read into the conductor track
+    } else if (ev.Status == 0xFF && type == 0x03 && !nameSeen && best == 0) {
+      nameSeen = true;
+    } else {
+      if (ev.Status == 0xFF && type == 0x03 && !nameSeen) {
+        static const uint8_t none = 0;
+        TMidiEvent name;
+        name.Status = 0xFF;
+        name.Data1 = 0x03;
+        name.Len = 0;
+        name.Data = &none;
+        out.Put(name, s.AbsTime);
+        nameSeen = true;
+      }
+      const int want = prefixOf[best];
+      if (want == 0 && target != 0) {
+        putPrefix(0x7F, s.AbsTime);
+      } else if (want != 0 && (target != want || !prefixLive)) {
+        putPrefix(static_cast<uint8_t>(want - 1), s.AbsTime);
+        prefixLive = true;
+      }
+      target = want;
+    }
+    out.Put(ev, s.AbsTime);
     live[best] = advance(best);
   }
   PutEndOfTrack(out, endTick);

@@ -20,6 +20,13 @@ struct SmfChunkList {
   };
   std::vector<Chunk> Chunks;
   std::vector<TMidiData> Owned;
+  // Chunks of other types met between the track chunks, skipped: their type
+  // and declared length, for the load log.
+  struct Skipped {
+    std::string Type;
+    uint32_t Length = 0;
+  };
+  std::vector<Skipped> SkippedChunks;
   // Bytes of the image the list stands for.
   size_t ImageSize() const;
   FileImage Flatten() const;
@@ -27,6 +34,9 @@ struct SmfChunkList {
 
 // Mode 1 of ConvertSmf: split to format 1. False on a header that is not of
 // length 6 and format 0 or 1, or when a track chunk is not where it should be.
+// A chunk of another type (four printable characters, then its length) is
+// stepped over and does not count as a track, as the file format asks of
+// readers; anything else where a chunk should start fails.
 bool SplitSmf(const FileImage& image, SmfChunkList& out);
 // The same, replacing the image by the result.
 bool ConvertSmfSplit(FileImage& image);

@@ -30,7 +30,7 @@ std::string UpperExtension(const std::string& fileName) {
   return ext;
 }
 
-bool ReadWholeFile(const std::string& fileName, FileImage& image) {
+bool ReadWholeFile(const std::string& fileName, FileImage& image, Song& song) {
   std::error_code ec;
   if (!std::filesystem::is_regular_file(fileName, ec)) return false;
   std::ifstream in(fileName, std::ios::binary);
@@ -38,6 +38,12 @@ bool ReadWholeFile(const std::string& fileName, FileImage& image) {
   in.seekg(0, std::ios::end);
   std::streamoff size = in.tellg();
   if (size <= 0) return false;
+  // Refused before a byte is read: reading it would take minutes and all memory.
+  if (static_cast<uint64_t>(size) > kMaxSongFileBytes) {
+    song.LogLine(Format("FileSize: %lld > %llu", static_cast<long long>(size),
+                        static_cast<unsigned long long>(kMaxSongFileBytes)));
+    return false;
+  }
   in.seekg(0, std::ios::beg);
   image.resize(static_cast<size_t>(size));
   in.read(reinterpret_cast<char*>(image.data()), size);
@@ -406,6 +412,8 @@ bool LoadImageBytes(const std::string& fileName, LoadedSmf& file, Song& song, So
     prompt.ShowError(fileName + kMsgLoadFailed);
     return false;
   }
+  for (const auto& skipped : file.Chunks.SkippedChunks)
+    song.LogLine(Format("Skip: %s %u", skipped.Type.c_str(), skipped.Length));
   song.LogLine(Format("ConvedFileSize: %zu", file.Chunks.ImageSize()));
   return true;
 }
@@ -414,7 +422,7 @@ bool LoadFileImage(const std::string& fileName, LoadedSmf& file, Song& song, Son
                    SongConverter* converter) {
   song.LogLine("\r\n--- " + fileName + " ---");
   file = LoadedSmf{};
-  if (!ReadWholeFile(fileName, file.Bytes)) {
+  if (!ReadWholeFile(fileName, file.Bytes, song)) {
     prompt.ShowError(fileName + kMsgLoadFailed);
     return false;
   }

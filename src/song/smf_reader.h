@@ -37,6 +37,10 @@ struct LoadedSmf {
   SmfChunkList Chunks;
 };
 
+// Song files larger than this are refused with the load-failure message
+// before they are read.
+constexpr uint64_t kMaxSongFileBytes = uint64_t{1} << 30;  // 1 GiB
+
 // Reads the file (converting RCP/R36/G36 through `converter` when given) and
 // normalises it to format 1. Logs its progress to song.Log.
 bool LoadFileImage(const std::string& fileName, LoadedSmf& file, Song& song, SongPrompt& prompt,

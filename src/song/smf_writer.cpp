@@ -124,11 +124,13 @@ FileImage WriteSmfImage(Song& song) {
   return image;
 }
 
-bool SaveSongFile(Song& song, const std::string& fileName, bool format0, std::string* error) {
+bool SaveSongFile(Song& song, const std::string& fileName, bool format0, std::string* error,
+                  FolderReadOnly readOnlyFolder) {
   FileImage image = WriteSmfImage(song);
   // A merge that fails leaves the format 1 image, which is saved instead.
   if (format0) ConvertSmfMerge(image);
-  if (!WriteFileAtomically(fileName, std::string_view(reinterpret_cast<const char*>(image.data()), image.size()))) {
+  if (!WriteFileAtomically(fileName, std::string_view(reinterpret_cast<const char*>(image.data()), image.size()),
+                           readOnlyFolder)) {
     if (error) *error = "cannot write " + fileName;
     return false;
   }

@@ -7,6 +7,7 @@
 
 #include <string>
 
+#include "base/atomic_write.h"
 #include "song/smf_stream.h"
 #include "song/song.h"
 
@@ -22,6 +23,9 @@ FileImage WriteSmfImage(Song& song);
 
 // Writes the song to `fileName` (merged to format 0 when asked) through a
 // temporary file, so the old file survives any failure. False on failure.
-bool SaveSongFile(Song& song, const std::string& fileName, bool format0, std::string* error = nullptr);
+// `readOnlyFolder` says whether a file in a folder we may not create files in
+// is overwritten in place (for callers that kept a copy of it first).
+bool SaveSongFile(Song& song, const std::string& fileName, bool format0, std::string* error = nullptr,
+                  FolderReadOnly readOnlyFolder = FolderReadOnly::Fail);
 
 }  // namespace melko

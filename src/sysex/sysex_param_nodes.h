@@ -43,7 +43,9 @@ class TSysExParamNodes {
 
   // Clears, then loads Parmix.so and the six files from folder. A missing file
   // or library is silent. A bad number ends the loading: false, LoadError()
-  // says why, and everything read before it stays.
+  // says why, and everything read before it stays. A file larger than
+  // kMaxTableFileBytes is not read (the others are): false, LoadError() names it.
+  static constexpr uint64_t kMaxTableFileBytes = uint64_t{64} << 20;
   bool Load(const std::string& folder);
   // The same from texts already in memory, with the library of libraryFolder
   // (none when empty: fallback conversions).

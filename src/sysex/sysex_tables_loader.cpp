@@ -1,6 +1,8 @@
 // Loading of the six SysEx table files into TSysExParamNodes. The order
 // matters: types refer to ranges, tables and the library; parameters refer to
 // models and types; the patterns of a path refer to the extras.
+#include <sys/stat.h>
+
 #include <cstdio>
 #include <string>
 
@@ -46,20 +48,37 @@ std::string NotAnInteger(const char* file, const std::string& section, std::stri
   return std::string(file) + " [" + section + "]: '" + std::string(text) + "' is not a valid integer value";
 }
 
+// A missing or unreadable file, or one that is not a regular file (a FIFO
+// would block, a device never end), reads as empty; one above the size limit
+// too, and `refused` names it.
+void ReadTableFile(const std::string& dir, const char* name, std::string& out, std::string& refused) {
+  const std::string path = dir + name;
+  struct stat st {};
+  if (::stat(path.c_str(), &st) != 0 || !S_ISREG(st.st_mode)) return;
+  if (static_cast<uint64_t>(st.st_size) > TSysExParamNodes::kMaxTableFileBytes) {
+    if (refused.empty()) refused = std::string(name) + " is larger than 64 MiB and was not read";
+    return;
+  }
+  ReadWholeFile(path, out);
+}
+
 }  // namespace
 
 bool TSysExParamNodes::Load(const std::string& folder) {
   std::string dir = folder.empty() ? std::string("./") : folder;
   if (dir.back() != '/') dir += '/';
   TSysExTableTexts texts;
-  // A missing or unreadable file reads as empty.
-  ReadWholeFile(dir + "SysExTables.txt", texts.Tables);
-  ReadWholeFile(dir + "SysExRanges.txt", texts.Ranges);
-  ReadWholeFile(dir + "SysExTypes.txt", texts.Types);
-  ReadWholeFile(dir + "SysExExtras.txt", texts.Extras);
-  ReadWholeFile(dir + "SysExModels.txt", texts.Models);
-  ReadWholeFile(dir + "SysExParams.txt", texts.Params);
-  return LoadTexts(texts, dir);
+  std::string refused;
+  ReadTableFile(dir, "SysExTables.txt", texts.Tables, refused);
+  ReadTableFile(dir, "SysExRanges.txt", texts.Ranges, refused);
+  ReadTableFile(dir, "SysExTypes.txt", texts.Types, refused);
+  ReadTableFile(dir, "SysExExtras.txt", texts.Extras, refused);
+  ReadTableFile(dir, "SysExModels.txt", texts.Models, refused);
+  ReadTableFile(dir, "SysExParams.txt", texts.Params, refused);
+  if (!LoadTexts(texts, dir)) return false;
+  if (refused.empty()) return true;
+  loadError_ = refused;
+  return false;
 }
 
 bool TSysExParamNodes::LoadTexts(const TSysExTableTexts& texts, const std::string& libraryFolder) {

@@ -153,8 +153,9 @@ TEST(Document, SaveLeavesThePreviousVersionInBackup) {
   EXPECT_NE(info.find("FileName=" + file), std::string::npos);
 }
 
-// Makes a folder refuse new files: by its permission bits, or for root (who
-// writes anywhere) by the immutable attribute. False when neither works here.
+// Makes a folder refuse new files (or a file refuse writes): by its
+// permission bits, or for root (who writes anywhere) by the immutable
+// attribute. False when neither works here.
 bool SetFolderReadOnly(const std::string& folder, bool readOnly) {
   if (geteuid() != 0) {
     std::filesystem::permissions(folder, readOnly ? std::filesystem::perms::owner_read |
@@ -162,7 +163,7 @@ bool SetFolderReadOnly(const std::string& folder, bool readOnly) {
                                                   : std::filesystem::perms::owner_all);
     return true;
   }
-  int fd = open(folder.c_str(), O_RDONLY | O_DIRECTORY);
+  int fd = open(folder.c_str(), O_RDONLY);
   if (fd < 0) return false;
   int flags = 0;
   bool ok = ioctl(fd, FS_IOC_GETFLAGS, &flags) == 0;
@@ -179,7 +180,7 @@ TEST(Document, FailedSavesLeaveTheOldFileIntact) {
   struct Case {
     const char* name;
     bool readOnlyFolder;
-  } cases[] = {{"read-only folder", true}, {"write fails midway", false}};
+  } cases[] = {{"read-only folder and file", true}, {"write fails midway", false}};
   for (const auto& c : cases) {
     SCOPED_TRACE(c.name);
     AppRig rig;
@@ -192,12 +193,13 @@ TEST(Document, FailedSavesLeaveTheOldFileIntact) {
     Touch(rig.song());
     rig.prompt.Errors.clear();
     if (c.readOnlyFolder) {
-      if (!SetFolderReadOnly(folder, true)) {
+      if (!SetFolderReadOnly(file, true) || !SetFolderReadOnly(folder, true)) {
         ADD_FAILURE() << "cannot make a read-only folder here";
         continue;
       }
       rig.form->Save1->trigger();
       SetFolderReadOnly(folder, false);
+      SetFolderReadOnly(file, false);
     } else {
       // The file system refuses every byte past the first 100 of a file.
       struct rlimit oldLimit {};
@@ -219,6 +221,39 @@ TEST(Document, FailedSavesLeaveTheOldFileIntact) {
     for (auto& e : std::filesystem::directory_iterator(folder)) files += e.is_regular_file();
     EXPECT_EQ(files, 1);
   }
+}
+
+// A file we may write in a folder we may not create files in is saved in
+// place, once its previous version is in _BACKUP.MID.
+TEST(Document, AWritableFileInAReadOnlyFolderIsSavedInPlace) {
+  AppRig rig;
+  rig.Start();
+  std::string folder = rig.ProgramDir + "shared/";
+  std::filesystem::create_directories(folder);
+  std::string file = folder + "song.mid";
+  std::string old = MakeSongFile(file, 40);
+  rig.doc().OpenFile(file);
+  rig.song().Tracks[1].Free();  // the new version is shorter than the old
+  Touch(rig.song());
+  rig.prompt.Errors.clear();
+  if (!SetFolderReadOnly(folder, true)) GTEST_SKIP() << "cannot make a read-only folder here";
+  if (geteuid() != 0) std::filesystem::permissions(file, std::filesystem::perms::owner_all);
+  rig.form->Save1->trigger();
+  SetFolderReadOnly(folder, false);
+  EXPECT_TRUE(rig.prompt.Errors.empty());
+  EXPECT_TRUE(rig.song().SongSaved);
+  EXPECT_EQ(ReadFile(rig.ProgramDir + "_BACKUP.MID"), old);
+  std::string saved = ReadFile(file);
+  EXPECT_NE(saved, old);
+  EXPECT_LT(saved.size(), old.size());
+  Song back;
+  std::ostringstream errors;
+  StreamPrompt prompt(errors);
+  ASSERT_TRUE(OpenSongFile(back, file, prompt));
+  EXPECT_FALSE(back.Tracks[1].HasData());
+  int files = 0;
+  for (auto& e : std::filesystem::directory_iterator(folder)) files += e.is_regular_file();
+  EXPECT_EQ(files, 1);
 }
 
 TEST(Document, ConvertCommandReportsAFailedWriteAndKeepsTheTarget) {

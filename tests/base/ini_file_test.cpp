@@ -125,6 +125,37 @@ TEST(IniFile, WriteEraseDeleteAndRoundTrip) {
   EXPECT_EQ(again.ToBytes(), ini.ToBytes());
 }
 
+TEST(IniFile, SectionsAreFoundByNameAfterEveryChange) {
+  // The first of equal names wins; erasing it lets a later one be found;
+  // a section written anew is found too, whatever the case of its name.
+  IniFile ini;
+  ini.LoadFromBytes("[S]\nk=first\n[T]\nk=t\n[s]\nk=second\nk=dup\nK=dup2\n");
+  EXPECT_EQ(ini.ReadString("S", "k", ""), "first");
+  ini.EraseSection("s");
+  EXPECT_FALSE(ini.SectionExists("S"));
+  EXPECT_EQ(ini.ReadString("t", "k", ""), "t");
+  ini.WriteString("New", "a", "1");
+  ini.WriteString("NEW", "b", "2");
+  EXPECT_EQ(ini.ReadSections(), (std::vector<std::string>{"T", "New"}));
+  EXPECT_EQ(ini.ReadSection("new"), (std::vector<std::string>{"a", "b"}));
+
+  IniFile many;
+  std::string text;
+  for (int i = 0; i < 3000; ++i) text += "[P" + std::to_string(i) + "]\nv=" + std::to_string(i) + "\n";
+  text += "[p7]\nv=late\n";
+  many.LoadFromBytes(text);
+  EXPECT_EQ(many.ReadSections().size(), 3000u);
+  EXPECT_EQ(many.ReadInteger("P2999", "v", -1), 2999);
+  EXPECT_EQ(many.ReadString("p7", "v", ""), "7");
+  auto values = ini.ReadSectionValues("T");
+  ASSERT_EQ(values.size(), 1u);
+
+  IniFile dup;
+  dup.LoadFromBytes("[D]\nk=1\nK=2\nj=3\n");
+  EXPECT_EQ(dup.ReadSectionValues("d"),
+            (std::vector<std::pair<std::string, std::string>>{{"k", "1"}, {"j", "3"}}));
+}
+
 TEST(IniFile, LineBreakInWrittenValueDoesNotSplitTheEntry) {
   IniFile ini;
   ini.WriteString("S", "K", "one\r\n[Evil]\ntwo");

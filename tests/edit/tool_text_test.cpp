@@ -86,6 +86,34 @@ TEST(NameTables, StopsAt128Entries) {
   EXPECT_EQ(t.Names[127], "n127");
 }
 
+TEST(NameTables, ReadsOnly128LinesWhateverTheyHold) {
+  // 100,000 bad lines give 128 messages, not one each; bad and blank lines
+  // count as lines, so an entry after line 128 is not read.
+  std::string text = "01 First\n\n";
+  for (int i = 0; i < 100000; ++i) text += "bad line\n";
+  text += "02 Late\n";
+  int messages = 0;
+  NameTable t = ParseNameTable(text, "CONTROL.TXT", [&](const std::string&) { ++messages; });
+  EXPECT_EQ(messages, 126);
+  ASSERT_EQ(t.Count, 1);
+  EXPECT_EQ(t.Names[0], "First");
+
+  // A huge file is not read beyond what 128 lines can need.
+  auto dir = std::filesystem::temp_directory_path() / ("melko_names_big_" + std::to_string(::getpid()));
+  std::filesystem::create_directories(dir);
+  {
+    std::ofstream out(dir / "META.TXT", std::ios::binary);
+    out << "06 Marker " << std::string(kMaxNameTableBytes, 'x') << "\n07 Cue\n";
+  }
+  std::filesystem::resize_file(dir / "META.TXT", 1ull << 34);  // 16 GiB, sparse
+  NameTable big;
+  ASSERT_TRUE(LoadNameTable((dir / "META.TXT").string(), big, nullptr));
+  ASSERT_EQ(big.Count, 1);
+  EXPECT_EQ(big.Codes[0], 6);
+  EXPECT_EQ(big.Names[0].size(), kMaxNameTableBytes - 3);  // cut where the reading stopped
+  std::filesystem::remove_all(dir);
+}
+
 TEST(NameTables, LoadsTheThreeFilesWithTheDynamicsHeads) {
   auto dir = std::filesystem::temp_directory_path() / ("melko_names_" + std::to_string(::getpid()));
   std::filesystem::create_directories(dir);

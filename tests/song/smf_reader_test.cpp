@@ -4,7 +4,11 @@
 #include "smf_builder.h"
 #include "song/smf_writer.h"
 
+#include <unistd.h>
+
 #include <algorithm>
+#include <filesystem>
+#include <fstream>
 
 namespace melko {
 namespace {
@@ -274,7 +278,7 @@ TEST(SmfReaderDamage, HeaderProblems) {
   Append(riff, Smf(0, 480, {one}));
   Bytes noMTrk = Header(1, 2, 480);
   Append(noMTrk, Chunk(one));
-  Append(noMTrk, Bytes{'X', 'X', 'X', 'X', 0, 0, 0, 0});
+  Append(noMTrk, Bytes{0x00, 0x01, 0x90, 0x3C, 0, 0, 0, 0});  // not a chunk header of any type
   Bytes many = Header(1, 65535, 480);
   Append(many, Chunk(one));
   Bytes format2 = Smf(2, 480, {one});
@@ -341,6 +345,42 @@ TEST(SmfReaderDamage, DamagedChunks) {
   EXPECT_EQ(song.Ch[2], 1);
 }
 
+TEST(SmfReader, ChunksOfOtherTypesAreSkippedAndLogged) {
+  // A chunk of another type before, between and after the track chunks (one
+  // declaring more bytes than are left); none counts as a track.
+  Bytes file = Header(1, 3, 480);
+  Append(file, Bytes{'X', 'F', 'I', 'H', 0, 0, 0, 3, 1, 2, 3});
+  Append(file, Chunk(TrackBody({{0, Tempo(400000)}, {0, EndOfTrack()}})));
+  Append(file, Bytes{'X', 'F', 'K', 'M', 0, 0, 0, 4, 'M', 'T', 'r', 'k'});
+  Append(file, Chunk(TrackBody({{0, MetaText(3, "One")}, {0, On(0, 60, 100)}, {10, Off(0, 60)}, {0, EndOfTrack()}})));
+  Append(file, Bytes{'a', 'b', 'c', 'd', 0, 0, 0, 0});
+  Append(file, Chunk(TrackBody({{0, MetaText(3, "Two")}, {0, On(1, 62, 100)}, {10, Off(1, 62)}, {0, EndOfTrack()}})));
+  Append(file, Bytes{'L', 'I', 'S', 'T', 0, 0, 0x10, 0, 'I', 'N', 'F', 'O'});
+  Song song;
+  RecordingPrompt prompt;
+  MemoryLog log;
+  ASSERT_TRUE(Load(song, file, &prompt, &log));
+  EXPECT_TRUE(prompt.Errors.empty());
+  EXPECT_EQ(song.LastTrack, 2);
+  EXPECT_EQ(song.TrackNames[1], "One");
+  EXPECT_EQ(song.TrackNames[2], "Two");
+  EXPECT_EQ(Notes(song, 1).size(), 1u);
+  EXPECT_EQ(Notes(song, 2).size(), 1u);
+  EXPECT_EQ(song.Ch[2], 1);
+  for (const char* line : {"Skip: XFIH 3", "Skip: XFKM 4", "Skip: abcd 0"})
+    EXPECT_NE(std::find(log.Lines.begin(), log.Lines.end(), line), log.Lines.end()) << line;
+  // The chunk after the last track is not read: the header counted three.
+  EXPECT_EQ(std::find(log.Lines.begin(), log.Lines.end(), "Skip: LIST 4096"), log.Lines.end());
+
+  // In a format 0 file too; a track cut short by the file's end still loads.
+  Bytes zero = Header(0, 1, 480);
+  Append(zero, Bytes{'X', 'F', 'I', 'H', 0, 0, 0, 1, 9});
+  Append(zero, Chunk(TrackBody({{0, On(0, 60, 100)}, {10, Off(0, 60)}})));
+  Song other;
+  ASSERT_TRUE(Load(other, zero));
+  EXPECT_EQ(Notes(other, 1).size(), 1u);
+}
+
 TEST(SmfReaderDamage, AFolderIsNotAFile) {
   Song song;
   RecordingPrompt prompt;
@@ -350,6 +390,36 @@ TEST(SmfReaderDamage, AFolderIsNotAFile) {
   EXPECT_FALSE(OpenSongFile(song, dir, prompt));
   ASSERT_EQ(prompt.Errors.size(), 1u);
   EXPECT_EQ(prompt.Errors[0], dir + kMsgLoadFailed);
+}
+
+TEST(SmfReaderDamage, AFileAboveTheSizeLimitIsRefusedUnread) {
+  // Sparse files: the one above the limit would take all memory if read.
+  std::string dir = ::testing::TempDir() + "melko_big_" + std::to_string(::getpid());
+  std::filesystem::create_directories(dir);
+  Bytes head = Smf(0, 480, {TrackBody({{0, On(0, 60, 100)}, {10, Off(0, 60)}, {0, EndOfTrack()}})});
+  for (uint64_t size : {kMaxSongFileBytes + 1, uint64_t{3} << 30}) {
+    SCOPED_TRACE(size);
+    std::string file = dir + "/big.mid";
+    {
+      std::ofstream out(file, std::ios::binary);
+      out.write(reinterpret_cast<const char*>(head.data()), static_cast<std::streamsize>(head.size()));
+    }
+    std::filesystem::resize_file(file, size);
+    Song song;
+    song.TrackNames[1] = "previous";
+    RecordingPrompt prompt;
+    MemoryLog log;
+    song.Log = &log;
+    EXPECT_FALSE(OpenSongFile(song, file, prompt));
+    ASSERT_EQ(prompt.Errors.size(), 1u);
+    EXPECT_EQ(prompt.Errors[0], file + kMsgLoadFailed);
+    EXPECT_EQ(song.TrackNames[1], "previous");
+    EXPECT_NE(std::find(log.Lines.begin(), log.Lines.end(), Format("FileSize: %llu > %llu",
+                                                                    static_cast<unsigned long long>(size),
+                                                                    static_cast<unsigned long long>(kMaxSongFileBytes))),
+              log.Lines.end());
+  }
+  std::filesystem::remove_all(dir);
 }
 
 TEST(SmfReader, Format0ChannelPrefixSendsMetasToTheChannelTrack) {

@@ -17,6 +17,9 @@ namespace {
 
 using namespace melko::test;
 
+Bytes On(uint8_t ch, uint8_t key) { return {static_cast<uint8_t>(0x90 | ch), key, 100}; }
+Bytes Off(uint8_t ch, uint8_t key) { return {static_cast<uint8_t>(0x80 | ch), key, 64}; }
+
 void PutNote(Song& song, int t, uint32_t& last, uint32_t tick, uint8_t key, uint32_t gate, uint8_t offVel = 64) {
   TMidiEvent ev;
   ev.Time = tick;
@@ -123,6 +126,70 @@ TEST(SmfWriter, Format0MergeOrdersTickZeroByTrack) {
   };
   EXPECT_LT(pos({0xFF, 0x51}), pos({0x91, 61}));
   EXPECT_LT(pos({0x91, 61}), pos({0x92, 62}));
+}
+
+TEST(SmfWriter, Format0RoundTripKeepsEveryTextAndSysExInItsTrack) {
+  // Names, lyrics, texts and SysEx in several tracks, some at the same tick,
+  // some after other tracks' notes; a track with texts only; conductor texts
+  // and SysEx after the channel tracks' prefixes. With and without a song name.
+  const Bytes sysex{0xF0, 4, 0x7E, 0x7F, 0x09, 0xF7};
+  const Bytes gsPart{0xF0, 3, 0x41, 0x10, 0xF7};
+  for (const char* title : {"Title", ""}) {
+    SCOPED_TRACE(title);
+    Bytes conductor = TrackBody({{0, Tempo(500000)}, {0, sysex}, {960, MetaText(1, "cue")},
+                                 {240, gsPart}, {0, MetaText(5, "song lyric")}, {0, EndOfTrack()}});
+    if (*title) conductor.insert(conductor.begin(), {0x00, 0xFF, 0x03, 5, 'T', 'i', 't', 'l', 'e'});
+    Bytes file = Smf(1, 480,
+                     {conductor,
+                      TrackBody({{0, MetaText(3, "Piano")}, {0, On(0, 60)}, {480, MetaText(5, "la")}, {0, gsPart},
+                                 {0, Off(0, 60)}, {480, MetaText(1, "piano text")}, {0, EndOfTrack()}}),
+                      TrackBody({{0, MetaText(3, "Bass")}, {0, On(1, 40)}, {480, gsPart}, {0, MetaText(5, "lu")},
+                                 {0, Off(1, 40)}, {960, MetaText(7, "bass cue")}, {0, EndOfTrack()}}),
+                      TrackBody({{0, MetaText(3, "Words")}, {480, MetaText(5, "li")}, {240, MetaText(5, "le")},
+                                 {0, sysex}, {0, EndOfTrack()}}),
+                      TrackBody({{0, MetaText(3, "Drums")}, {0, On(9, 36)}, {10, Off(9, 36)},
+                                 {950, MetaText(1, "fill")}, {0, EndOfTrack()}})});
+    Song first;
+    ASSERT_TRUE(Load(first, file));
+    ASSERT_EQ(first.LastTrack, 4);
+    Bytes merged = Save(first, true);
+    ASSERT_EQ(merged[9], 0);  // format 0
+    Song second;
+    ASSERT_TRUE(Load(second, merged));
+    ASSERT_EQ(second.LastTrack, first.LastTrack);
+    for (int t = 0; t <= first.LastTrack; ++t) {
+      SCOPED_TRACE(t);
+      std::ostringstream a, b;
+      DumpTrackEvents(first.Tracks[t], a);
+      DumpTrackEvents(second.Tracks[t], b);
+      EXPECT_EQ(a.str(), b.str());
+      EXPECT_EQ(second.TrackNames[t], first.TrackNames[t]);
+      EXPECT_EQ(second.Ch[t], first.Ch[t]);
+    }
+    EXPECT_EQ(second.TrackNames[0], title);
+    EXPECT_EQ(second.TrackNames[3], "Words");
+    // Saving the reloaded song gives the same file again.
+    EXPECT_EQ(Save(second, true), merged);
+  }
+}
+
+TEST(SmfWriter, Format0PrefixesOnlyWhereTheTargetChanges) {
+  // Two texts of one track in a row share one prefix; a note in between
+  // makes the next text repeat it.
+  Bytes file = Smf(1, 480,
+                   {TrackBody({{0, Tempo(500000)}, {0, EndOfTrack()}}),
+                    TrackBody({{0, MetaText(1, "a")}, {0, MetaText(1, "b")}, {0, On(2, 60)}, {10, Off(2, 60)},
+                               {0, MetaText(1, "c")}, {0, EndOfTrack()}})});
+  Song song;
+  ASSERT_TRUE(Load(song, file));
+  auto chunks = ChunkBodies(Save(song, true));
+  ASSERT_EQ(chunks.size(), 1u);
+  const Bytes prefix{0xFF, 0x20, 0x01, 0x02};
+  size_t count = 0;
+  for (auto it = chunks[0].begin();
+       (it = std::search(it, chunks[0].end(), prefix.begin(), prefix.end())) != chunks[0].end(); ++it)
+    ++count;
+  EXPECT_EQ(count, 2u);
 }
 
 TEST(SmfWriter, RoundTripKeepsEventsNamesChannelsAndMaps) {

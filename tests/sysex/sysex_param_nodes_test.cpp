@@ -1,6 +1,7 @@
 #include "sysex/sysex_param_nodes.h"
 
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include <unistd.h>
 
@@ -358,6 +359,23 @@ TEST(SysExLoading, FolderLoadClearsFirstAndMissingFilesAreEmpty) {
   EXPECT_EQ(nodes.Types().Count(), 1);
   EXPECT_EQ(nodes.Root()->Child, nullptr);
   std::remove((dir + "SysExParams.txt").c_str());
+  ::rmdir(dir.c_str());
+}
+
+TEST(SysExLoading, AFileAboveTheSizeLimitIsNotReadAndTheOthersLoad) {
+  char tmpl[] = "/tmp/melko_sysex_big_XXXXXX";
+  const std::string dir = std::string(::mkdtemp(tmpl)) + "/";
+  ASSERT_TRUE(WriteFileAtomically(dir + "SysExModels.txt", "[M]\r\nData=41\r\n"));
+  ASSERT_TRUE(WriteFileAtomically(dir + "SysExParams.txt", "[A]\r\nModel=M\r\nAddress=10\r\n"));
+  // Sparse, so the test costs no disk; a load that read it would take seconds.
+  ASSERT_EQ(::truncate((dir + "SysExParams.txt").c_str(), TSysExParamNodes::kMaxTableFileBytes + 1), 0);
+  ASSERT_EQ(::mkfifo((dir + "SysExTables.txt").c_str(), 0600), 0);  // would block a reader for ever
+  TSysExParamNodes nodes;
+  EXPECT_FALSE(nodes.Load(dir));
+  EXPECT_EQ(nodes.LoadError(), "SysExParams.txt is larger than 64 MiB and was not read");
+  EXPECT_EQ(nodes.Models().Count(), 1);
+  EXPECT_EQ(nodes.Params().Count(), 0);
+  for (const char* f : {"SysExModels.txt", "SysExParams.txt", "SysExTables.txt"}) std::remove((dir + f).c_str());
   ::rmdir(dir.c_str());
 }
 
