@@ -242,7 +242,7 @@ TEST(Document, AWritableFileInAReadOnlyFolderIsSavedInPlace) {
   SetFolderReadOnly(folder, false);
   EXPECT_TRUE(rig.prompt.Errors.empty());
   EXPECT_TRUE(rig.song().SongSaved);
-  EXPECT_EQ(ReadFile(rig.ProgramDir + "_BACKUP.MID"), old);
+  EXPECT_EQ(ReadFile(rig.DataDir + "_BACKUP.MID"), old);
   std::string saved = ReadFile(file);
   EXPECT_NE(saved, old);
   EXPECT_LT(saved.size(), old.size());
