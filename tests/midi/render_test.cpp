@@ -36,6 +36,20 @@ int Peak(const std::vector<int16_t>& s, size_t fromFrame, size_t toFrame) {
   return peak;
 }
 
+// Renders the whole song into `samples` (interleaved stereo frames).
+::testing::AssertionResult RenderInto(Song& song, BuiltinSynth& synth, const RenderOptions& options,
+                                      std::vector<int16_t>& samples, RenderStats& stats) {
+  std::string error;
+  bool ok = RenderSong(song, synth, options,
+                       [&](const int16_t* f, size_t n) {
+                         samples.insert(samples.end(), f, f + n * 2);
+                         return true;
+                       },
+                       stats, error);
+  if (ok) return ::testing::AssertionSuccess();
+  return ::testing::AssertionFailure() << error;
+}
+
 struct SynthSysExRow {
   const char* Name;
   std::vector<Bytes> Messages;  // sent before a program change on channel 1
@@ -82,14 +96,7 @@ TEST(Render, NotesSoundWhereTheyPlayAndTheEndIsSilent) {
   std::vector<int16_t> samples;
   RenderOptions options;
   RenderStats stats;
-  std::string error;
-  ASSERT_TRUE(RenderSong(rig.song, *synth, options,
-                         [&](const int16_t* f, size_t n) {
-                           samples.insert(samples.end(), f, f + n * 2);
-                           return true;
-                         },
-                         stats, error))
-      << error;
+  ASSERT_TRUE(RenderInto(rig.song, *synth, options, samples, stats));
   // The song lasts 1920 ticks at 120 BPM, from sample 0: 2.000 s.
   EXPECT_EQ(stats.SongMs, 2000u);
   size_t frames = samples.size() / 2;
@@ -117,14 +124,7 @@ TEST(Render, EveryNoteStartsInTheBlockOfItsTime) {
   std::vector<int16_t> samples;
   RenderOptions options;
   RenderStats stats;
-  std::string error;
-  ASSERT_TRUE(RenderSong(rig.song, *synth, options,
-                         [&](const int16_t* f, size_t n) {
-                           samples.insert(samples.end(), f, f + n * 2);
-                           return true;
-                         },
-                         stats, error))
-      << error;
+  ASSERT_TRUE(RenderInto(rig.song, *synth, options, samples, stats));
   std::vector<double> late;  // samples from the ideal time to the onset
   for (uint32_t t : ticks) {
     const double ideal = double(t) * 0.5 / 480 * 44100;
