@@ -321,13 +321,7 @@ bool ConvertSmfMerge(FileImage& image) {
       nameSeen = true;
     } else {
       if (ev.Status == 0xFF && type == 0x03 && !nameSeen) {
-        static const uint8_t none = 0;
-        TMidiEvent name;
-        name.Status = 0xFF;
-        name.Data1 = 0x03;
-        name.Len = 0;
-        name.Data = &none;
-        out.Put(name, s.AbsTime);
+        out.Put(EmptyMetaEvent(0x03), s.AbsTime);
         nameSeen = true;
       }
       const int want = prefixOf[best];

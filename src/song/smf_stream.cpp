@@ -101,15 +101,17 @@ bool TSmfStream::ReadNextSlow() {
   return true;
 }
 
-TMidiEvent EndOfTrackEvent() {
+TMidiEvent EmptyMetaEvent(uint8_t type) {
   static const uint8_t none = 0;
-  TMidiEvent eot;
-  eot.Status = 0xFF;
-  eot.Data1 = 0x2F;
-  eot.Len = 0;
-  eot.Data = &none;
-  return eot;
+  TMidiEvent ev;
+  ev.Status = 0xFF;
+  ev.Data1 = type;
+  ev.Len = 0;
+  ev.Data = &none;
+  return ev;
 }
+
+TMidiEvent EndOfTrackEvent() { return EmptyMetaEvent(0x2F); }
 
 void WriteSmfEvent(TMidiData& out, const TMidiEvent& ev, uint64_t tick, uint64_t& lastTick,
                    uint8_t& runStatus) {

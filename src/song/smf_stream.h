@@ -93,6 +93,8 @@ inline bool TSmfStream::ReadNext() {
   return ReadNextSlow();
 }
 
+// A meta event of `type` without data (FF type 00).
+TMidiEvent EmptyMetaEvent(uint8_t type);
 // The end-of-track meta event (FF 2F 00).
 TMidiEvent EndOfTrackEvent();
 
