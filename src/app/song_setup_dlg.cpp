@@ -19,6 +19,12 @@ TSongSetupDlg::TSongSetupDlg(const Song& song, bool showReso, QWidget* parent) :
   edSongName->setObjectName(QStringLiteral("edSongName"));
   edCopyRight = new QLineEdit(QString::fromStdString(DisplayText(song.Copyright)), this);
   edCopyRight->setObjectName(QStringLiteral("edCopyRight"));
+  // Room for a whole title or copyright line, and the start of it in view.
+  const int textWidth = fontMetrics().averageCharWidth() * 40;
+  for (QLineEdit* ed : {edSongName, edCopyRight}) {
+    ed->setMinimumWidth(textWidth);
+    ed->setCursorPosition(0);
+  }
   cmbReso = new QComboBox(this);
   cmbReso->setObjectName(QStringLiteral("cmbReso"));
   cmbReso->setEditable(true);
