@@ -1,16 +1,22 @@
 #include "edit/edit_cli.h"
 
 #include <functional>
+#include <memory>
 #include <optional>
 #include <string_view>
 
 #include "base/int_helpers.h"
+#include "base/atomic_write.h"
+#include "base/ini_file.h"
 #include "edit/edit_dispatcher.h"
+#include "edit/record_batch.h"
+#include "edit/take_file.h"
 #include "edit/tool_checks.h"
 #include "edit/tool_text.h"
 #include "song/smf_reader.h"
 #include "song/smf_writer.h"
 #include "song/song_cli.h"
+#include "midi/midi_cli.h"
 
 namespace melko {
 
@@ -37,6 +43,16 @@ const char* const kEditCommandHelp =
     "                        ctrl:CC | prog | chprs | bend | sysex | meta:TYPE\n"
     "  TOOL=cancel           open the tool (dynamics, transpose, gate, quantize, cutter, tempo,\n"
     "                        meter, key) and cancel its dialog\n"
+    "recording (the record button, playing a take file through the MIDI input):\n"
+    "  ini=SECTION.KEY=VALUE a settings value, as if read from MELKO.INI (e.g. ini=Filter.VeloType=3)\n"
+    "  arm=T,T,...           record-arm exactly these tracks (arm= disarms all)\n"
+    "  from=POSITION         where playback and recording start: the measure of POSITION\n"
+    "                        (measure/beat/tick or a measure, from 0)\n"
+    "  countin=N             count-in beats (0..16)       prerange=N   pre-range (1..24)\n"
+    "  recopt=LIST           punch,overdub,single,trch (an empty list clears all four)\n"
+    "  record=TAKE           press the record button, play TAKE, release it; TAKE has one message\n"
+    "                        a line, \"<ms> <status> [<data1> [<data2>]]\" in hexadecimal bytes,\n"
+    "                        \"kbd \" in front for the computer keyboard, \"stop <ms>\" to release\n"
     "a command that has nothing to work on (an empty range, or an empty clipboard for paste,\n"
     "insert and mix) is skipped with \"nothing to do\" and keeps the last undo\n";
 
@@ -280,6 +296,48 @@ int CommandOf(std::string_view name) {
   return -1;
 }
 
+bool ParseTrackList(std::string_view value, std::array<uint8_t, kSongTracks>& rec) {
+  rec.fill(0);
+  if (value.empty()) return true;
+  for (std::string_view t : Split(value, ',')) {
+    int64_t v;
+    if (!Int(t, v) || v < 1 || v > 64) return false;
+    rec[size_t(v)] = 1;
+  }
+  return true;
+}
+
+bool ParseRecordOptions(std::string_view value, uint32_t& options) {
+  options = 0;
+  if (value.empty()) return true;
+  for (std::string_view o : Split(value, ',')) {
+    if (o == "punch") options |= kRecPunch;
+    else if (o == "overdub") options |= kRecOverDub;
+    else if (o == "single") options |= kRecSingle;
+    else if (o == "trch") options |= kRecTrChFromMidi;
+    else return false;
+  }
+  return true;
+}
+
+// "SECTION.KEY=VALUE".
+bool ParseIniSetting(std::string_view value, IniFile& ini) {
+  size_t dot = value.find('.');
+  size_t eq = value.find('=');
+  if (dot == std::string_view::npos || eq == std::string_view::npos || dot == 0 || eq < dot + 2) return false;
+  ini.WriteString(value.substr(0, dot), value.substr(dot + 1, eq - dot - 1), value.substr(eq + 1));
+  return true;
+}
+
+const char* PressText(RecordPress p) {
+  switch (p) {
+    case RecordPress::kPlaying: return "playback is running";
+    case RecordPress::kNoArmedTrack: return kMsgNoRecordTrack;
+    case RecordPress::kNotStarted: return "playback did not start";
+    default: return "";
+  }
+}
+
 }  // namespace
 
 int RunEdit(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
@@ -294,6 +352,10 @@ int RunEdit(const std::vector<std::string>& args, std::ostream& out, std::ostrea
   EditDispatcher dispatcher(song, ui);
   dispatcher.SongLoaded();
   const int centerC = 0;
+  IniFile ini;
+  RecordSetup setup;
+  StreamLog log(out);
+  std::unique_ptr<BatchRecorder> recorder;
 
   for (size_t i = 3; i < args.size(); ++i) {
     const std::string& a = args[i];
@@ -312,6 +374,81 @@ int RunEdit(const std::vector<std::string>& args, std::ostream& out, std::ostrea
       int64_t n;
       if (eq == std::string::npos || !Int(value, n)) return bad();
       dispatcher.Range.RepeatCount = static_cast<int>(ClampInt(n, 1, 255));
+      continue;
+    }
+    if (name == "ini") {
+      if (eq == std::string::npos || !ParseIniSetting(value, ini)) return bad();
+      if (recorder) recorder->ApplySettings(ini);
+      continue;
+    }
+    if (name == "arm") {
+      if (eq == std::string::npos || !ParseTrackList(value, song.Rec)) return bad();
+      song.Changes.NotifyTracks(kChangeTrackSettings, 1, 64);
+      if ((setup.Options & kRecSingle) && !CheckSingleArm(song)) {
+        err << kMsgSingleOneTrack << '\n';
+        ui.Refused = true;
+      }
+      continue;
+    }
+    if (name == "from") {
+      if (eq == std::string::npos || !IsPlayPosition(std::string(value))) return bad();
+      // The record button starts at the measure the scroll bar was left at.
+      uint32_t tick = PlayPositionTick(song.Maps, std::string(value));
+      dispatcher.Range.SavedMeasure = song.Maps.TickToMeasure(tick).Measure;
+      dispatcher.Range.CurrentTick = song.Maps.MeasureToTick(dispatcher.Range.SavedMeasure);
+      continue;
+    }
+    if (name == "countin" || name == "prerange") {
+      int64_t n;
+      if (eq == std::string::npos || !Int(value, n)) return bad();
+      if (name == "countin") setup.CountIn = int(ClampInt(n, 0, kMaxCountIn));
+      else setup.PreRange = int(ClampInt(n, kMinPreRange, kMaxPreRange));
+      continue;
+    }
+    if (name == "recopt") {
+      if (eq == std::string::npos || !ParseRecordOptions(value, setup.Options)) return bad();
+      if ((setup.Options & kRecSingle) && !CheckSingleArm(song)) {
+        err << kMsgSingleOneTrack << '\n';
+        ui.Refused = true;
+      }
+      continue;
+    }
+    if (name == "record") {
+      if (eq == std::string::npos || value.empty()) return bad();
+      std::string text, why;
+      TakeFile take;
+      if (!ReadWholeFile(std::string(value), text)) {
+        err << "melko --edit: cannot read the take file \"" << value << "\"\n";
+        return 1;
+      }
+      if (!ParseTakeFile(text, take, why)) {
+        err << "melko --edit: " << value << ": " << why << '\n';
+        return 2;
+      }
+      if (!recorder) {
+        recorder = std::make_unique<BatchRecorder>(song, dispatcher, &log);
+        recorder->ApplySettings(ini);
+      }
+      out << a << ":\n";
+      RecordMergeResult merged;
+      std::string warning;
+      const uint32_t start = song.Maps.MeasureToTick(dispatcher.Range.SavedMeasure);
+      RecordPress press = recorder->Record(take, start, setup, merged, warning);
+      if (press != RecordPress::kStarted) {
+        err << PressText(press) << '\n';
+        ui.Refused = true;
+        continue;
+      }
+      if (!warning.empty()) {
+        err << warning << '\n';
+        ui.Refused = true;
+      }
+      const TEditRange& r = dispatcher.Range;
+      out << a << ": " << merged.TracksMerged << " track(s) from " << TickToLocText(song.Maps, uint32_t(std::max(merged.From, 0)))
+          << ", " << merged.ClipLength << " ticks; tracks " << r.EditFromTrack << "-" << r.EditToTrack << "; "
+          << (dispatcher.Undo().ButtonEnabled ? dispatcher.Undo().ButtonCaption + " " + dispatcher.Undo().ButtonHint
+                                               : std::string("no undo"))
+          << "\n";
       continue;
     }
     int command = CommandOf(name);

@@ -69,6 +69,13 @@ class MidiBackend {
   // Opens device d (1..n); on success `out` holds it and the result is 0.
   virtual int OpenOut(int d, std::unique_ptr<MidiOutDevice>& out) = 0;
   virtual int OpenIn(int d, MidiInCallback callback, std::unique_ptr<MidiInDevice>& out) = 0;
+  // The program's own input port that other programs may connect to, when
+  // the backend has one.
+  virtual int OpenPublicIn(MidiInCallback callback, std::unique_ptr<MidiInDevice>& out) {
+    (void)callback;
+    (void)out;
+    return kMidiNotSupported;
+  }
   // The system's text for a result code.
   virtual std::string ErrorText(bool isOutput, int result);
 };

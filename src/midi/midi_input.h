@@ -84,7 +84,7 @@ class MidiInput {
 
   // The thru display: caption and hint for the mode.
   std::string ThruCaption() const;
-  std::string ThruHint() const;
+  std::string ThruHint() const;  // UTF-8 (the track name as displayed)
 
   // Whether a window takes note input (MimNoteData is posted only then).
   void SetNoteInputWindow(bool registered) { noteInput_.store(registered, std::memory_order_relaxed); }
@@ -96,7 +96,7 @@ class MidiInput {
   std::atomic<uint64_t> Dropped{0};
 
  private:
-  void Thru(uint32_t msg);
+  void Echo(uint32_t msg);
   void Store(uint32_t msg);
   MidiOutDevice* ThruDevice(uint8_t& channel, bool& rewrite) const;
 

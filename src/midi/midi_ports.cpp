@@ -51,6 +51,16 @@ void MidiPorts::InitPorts(const std::function<void(MidiPorts&)>& configure) {
     OpenOutPorts();
   }
   if (InDeviceCount > 0 && InPort > 0) OpenInDevice(InPort);
+  OpenPublicIn();
+}
+
+bool MidiPorts::OpenPublicIn() {
+  if (PublicIn) return true;
+  MidiInCallback cb = [this](uint32_t msg, uint32_t t) {
+    if (InputCallback) InputCallback(msg, t);
+  };
+  // Without a sequencer there is nothing to connect to; that is no error.
+  return backend_.OpenPublicIn(cb, PublicIn) == kMidiOk && PublicIn;
 }
 
 void MidiPorts::UpdatePortNames() {
@@ -121,6 +131,7 @@ void MidiPorts::SelectInPort(int d) {
 
 void MidiPorts::ClosePorts() {
   EndAudition();
+  PublicIn.reset();
   CloseInDevice(InPort);
   for (int d = 1; d <= InDeviceCount; ++d) CloseInDevice(d);
   for (int d = 1; d <= OutDeviceCount; ++d) CloseOutDevice(d);

@@ -53,6 +53,8 @@ class MidiPorts {
   std::vector<std::unique_ptr<MidiOutDevice>> OutHandles;
   std::vector<std::unique_ptr<MidiInDevice>> InHandles;
   std::vector<uint8_t> OutOpen, InOpen;
+  // "MELKO:in", our own input port (null without a sequencer).
+  std::unique_ptr<MidiInDevice> PublicIn;
 
   std::array<uint8_t, kPortCount> PortMap{};
   std::array<std::string, kPortCount> PortNames;
@@ -78,6 +80,8 @@ class MidiPorts {
   bool OpenInDevice(int d);
   void CloseInDevice(int d);
   void SelectInPort(int d);
+  // Opens "MELKO:in" (InitPorts does); true when it is open.
+  bool OpenPublicIn();
   void ClosePorts();
   bool CheckMidiError(bool isOutput, int d, int result);
 

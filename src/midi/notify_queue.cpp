@@ -19,7 +19,7 @@ void NotifyQueue::Post(const Notification& n) {
     if (count_ < ring_.size() && overflow_.empty()) {
       ring_[(head_ + count_) % ring_.size()] = n;
       ++count_;
-    } else if (n.Message == EngineNotify) {
+    } else if (n.Message == EngineNotify || (n.Keep && overflow_.size() < overflow_.capacity())) {
       overflow_.push_back(n);  // rare: the listener has not drained for a long time
     } else {
       ++dropped_;

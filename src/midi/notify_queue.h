@@ -32,6 +32,9 @@ struct Notification {
   int32_t WParam = 0;     // EngineNotify: kind; EventSent: PlayTick
   uint32_t LParam = 0;    // see the kinds; EventSent: message | track << 24
   const char* Text = nullptr;  // static text of a stop with a message
+  // Kept like an engine notice when the ring is full, as far as the overflow
+  // list's reserve goes (a log line that must not be lost).
+  bool Keep = false;
 };
 
 class NotifyQueue {

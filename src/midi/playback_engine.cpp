@@ -148,7 +148,7 @@ void PlaybackEngine::SendSongPosition(uint32_t tick) {
   SendToSync(ShortMsg(0xF2, p % 128, (p / 128) & 0x7F));
 }
 
-bool PlaybackEngine::StartPlayback(uint32_t currentTick, int countInBeats) {
+bool PlaybackEngine::StartPlayback(uint32_t currentTick, int countInBeats, const std::function<void()>& startRecording) {
   if (TimerRunning) return false;
   ports_.ReopenFailedDevices();
   // 1. Players for every track that has data.
@@ -196,6 +196,7 @@ bool PlaybackEngine::StartPlayback(uint32_t currentTick, int countInBeats) {
   // 11..13.
   Prepare(PlayTick);
   clock_.SleepMs(150);
+  if (startRecording) startRecording();
   // Time counts from the start of the current millisecond, as the 1 ms timer
   // always did, so each whole millisecond of the clock gives the same tick.
   LastTimeUs = clock_.NowUs() / 1000 * 1000;

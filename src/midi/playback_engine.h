@@ -142,8 +142,13 @@ class PlaybackEngine : public TrackSwapListener {
 
   // Starts playing from currentTick (cut down to a sixteenth); with
   // countInBeats > 0 (recording) that many beats are counted in first.
-  // Returns false when nothing was started (already running, empty song).
-  bool StartPlayback(uint32_t currentTick, int countInBeats = 0);
+  // `startRecording`, when given, runs right before the timer starts (the
+  // recorder's start: it sets the recording flag). Returns false when
+  // nothing was started (already running, empty song).
+  bool StartPlayback(uint32_t currentTick, int countInBeats = 0, const std::function<void()>& startRecording = {});
+  // Ends the periodic timer without the rest of a stop (recording's end:
+  // StopPlayback follows after the merge).
+  void KillTimer() { timer_.Stop(); }
   void Prepare(int32_t from);
   void StopPlayback();
   void SetTempoNow(uint32_t microseconds);

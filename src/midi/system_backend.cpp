@@ -77,6 +77,11 @@ int SystemMidiBackend::OpenIn(int d, MidiInCallback callback, std::unique_ptr<Mi
   return alsa_->OpenIn(inPorts_[d - 1], std::move(callback), out);
 }
 
+int SystemMidiBackend::OpenPublicIn(MidiInCallback callback, std::unique_ptr<MidiInDevice>& out) {
+  if (!alsa_) return kMidiNoDriver;
+  return alsa_->OpenPublicIn(std::move(callback), out);
+}
+
 std::string SystemMidiBackend::ErrorText(bool isOutput, int result) {
   if (!lastError_.empty()) return lastError_;
   return MidiBackend::ErrorText(isOutput, result);

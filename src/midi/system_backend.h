@@ -29,6 +29,7 @@ class SystemMidiBackend : public MidiBackend {
   std::vector<std::string> InDeviceNames() override;
   int OpenOut(int d, std::unique_ptr<MidiOutDevice>& out) override;
   int OpenIn(int d, MidiInCallback callback, std::unique_ptr<MidiInDevice>& out) override;
+  int OpenPublicIn(MidiInCallback callback, std::unique_ptr<MidiInDevice>& out) override;
   std::string ErrorText(bool isOutput, int result) override;
 
   // The synth while device 1 is open (or was opened), else null.

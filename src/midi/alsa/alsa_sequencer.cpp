@@ -81,7 +81,8 @@ class AlsaInDevice : public MidiInDevice {
   ~AlsaInDevice() override {
     seq_->RemoveInput(port_);
     std::lock_guard<PiMutex> lock(seq_->OutputMutex());
-    snd_seq_disconnect_from(seq_->Handle(), port_, source_.Client, source_.Port);
+    // The public port has no source of ours: its writers subscribed themselves.
+    if (source_.Client >= 0) snd_seq_disconnect_from(seq_->Handle(), port_, source_.Client, source_.Port);
     snd_seq_delete_simple_port(seq_->Handle(), port_);
   }
 
@@ -227,6 +228,18 @@ int AlsaSequencer::OpenOut(const AlsaPortAddress& target, std::unique_ptr<MidiOu
   }
   snd_midi_event_no_status(parser, 1);
   out = std::make_unique<AlsaOutDevice>(shared_from_this(), port, target, parser);
+  return kMidiOk;
+}
+
+int AlsaSequencer::OpenPublicIn(MidiInCallback callback, std::unique_ptr<MidiInDevice>& out) {
+  std::lock_guard<PiMutex> lock(outMutex_);
+  int port = snd_seq_create_simple_port(seq_, "in", SND_SEQ_PORT_CAP_WRITE | SND_SEQ_PORT_CAP_SUBS_WRITE,
+                                        SND_SEQ_PORT_TYPE_MIDI_GENERIC | SND_SEQ_PORT_TYPE_APPLICATION);
+  if (port < 0) return kMidiAllocated;
+  AlsaPortAddress none;
+  none.Client = -1;
+  none.Name = "MELKO:in";
+  out = std::make_unique<AlsaInDevice>(shared_from_this(), port, none, std::move(callback));
   return kMidiOk;
 }
 

@@ -40,6 +40,9 @@ class AlsaSequencer : public std::enable_shared_from_this<AlsaSequencer> {
   std::vector<AlsaPortAddress> ReadablePorts();
   int OpenOut(const AlsaPortAddress& target, std::unique_ptr<MidiOutDevice>& out);
   int OpenIn(const AlsaPortAddress& source, MidiInCallback callback, std::unique_ptr<MidiInDevice>& out);
+  // Our own writable port "in" ("MELKO:in"), which other programs connect
+  // to (a virtual keyboard, `aconnect`); what arrives goes to `callback`.
+  int OpenPublicIn(MidiInCallback callback, std::unique_ptr<MidiInDevice>& out);
 
   snd_seq_t* Handle() const { return seq_; }
   int ClientId() const { return clientId_; }
