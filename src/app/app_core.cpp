@@ -29,12 +29,16 @@ AppCore::AppCore(std::unique_ptr<MidiBackend> backend, std::unique_ptr<Clock> cl
     else Log.Line(text);
   });
   engine_ = std::make_unique<PlaybackEngine>(TheSong, *ports_, *clock_, *engineTimer_, notify_, &Log);
+  input_ = std::make_unique<MidiInput>(TheSong, *ports_, *engine_, buffer_, notify_);
+  // Set before any input device opens; the readers are joined before it goes.
+  ports_->InputCallback = [input = input_.get()](uint32_t msg, uint32_t timeMs) { input->InputCallback(msg, timeMs); };
   TheSong.Log = &Log;
   TheSong.Player = engine_.get();
 }
 
 AppCore::~AppCore() {
   engine_->StopPlayback();
+  ports_->ClosePorts();  // no input callback runs after this
   TheSong.Player = nullptr;
   TheSong.Log = nullptr;
 }

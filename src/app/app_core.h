@@ -13,9 +13,11 @@
 #include "base/log_sink.h"
 #include "midi/clock.h"
 #include "midi/engine_timer.h"
+#include "midi/midi_input.h"
 #include "midi/midi_ports.h"
 #include "midi/notify_queue.h"
 #include "midi/playback_engine.h"
+#include "midi/record_buffer.h"
 #include "song/song.h"
 
 namespace melko {
@@ -53,6 +55,9 @@ class AppCore {
   NotifyQueue& Notify() { return notify_; }
   MidiPorts& Ports() { return *ports_; }
   PlaybackEngine& Engine() { return *engine_; }
+  // The record buffer, reserved with the core (the program's start).
+  RecordBuffer& Buffer() { return buffer_; }
+  MidiInput& Input() { return *input_; }
 
  private:
   std::unique_ptr<MidiBackend> backend_;
@@ -61,6 +66,8 @@ class AppCore {
   NotifyQueue notify_;
   std::unique_ptr<MidiPorts> ports_;
   std::unique_ptr<PlaybackEngine> engine_;
+  RecordBuffer buffer_;
+  std::unique_ptr<MidiInput> input_;
 };
 
 }  // namespace melko

@@ -24,6 +24,8 @@
 #include "app/rcp_converter.h"
 #include "app/song_setup_dlg.h"
 #include "base/atomic_write.h"
+#include "base/int_helpers.h"
+#include "midi/input_settings.h"
 #include "midi/midi_settings.h"
 #include "midi/system_backend.h"
 
@@ -59,6 +61,7 @@ TMkMainForm::TMkMainForm(AppCore& core, UserPrompt& prompt, MainFormOptions opti
   BuildStrip();
   BuildMenus();
   ConnectStrip();
+  ConnectRecordPanel();
 
   logForm_ = new TLogForm(this);
   core_.Log.SetTarget(logForm_);
@@ -136,6 +139,12 @@ void TMkMainForm::Startup(const std::string& commandLineFile) {
   if (auto* system = dynamic_cast<SystemMidiBackend*>(&core_.Backend()))
     for (const auto& line : system->TakeLog()) core_.Log.Line(line);
   core_.Engine().Options = ReadEngineOptions(ini_);
+  core_.Input().ApplySettings(ReadInputFilterSettings(ini_), ReadThruSettings(ini_));
+  UpdateThruDisplay();
+  countIn_ = int(ClampInt(ini_.ReadInteger("Rec", "CountIn", 4), 0, kMaxCountIn));
+  ShowRecordValues();
+  if (!core_.Buffer().Reserved())
+    prompt_.ShowError(kMsgReserveFailed + ErrorCodeText(core_.Buffer().ReserveError()));
   core_.TheSong.Options.DefaultPort = core_.Ports().DefaultOutPort;
 
   sbtAutoRewind->setChecked(settings_.AutoRewind);
@@ -405,6 +414,10 @@ void TMkMainForm::SongChanged(const SongChange& c) {
   TrackSet ex;
   for (int t = kExTrackBase; t < kAllTracks; ++t) ex.set(static_cast<size_t>(t));
   if (c.Has(kChangeTrackData) && (c.Tracks & ex).any()) ExTrackChanged();
+  if (c.Has(kChangeTrackSettings) || c.Has(kChangeWholeSong)) {
+    UpdateRecTrackBox();
+    UpdateThruDisplay();
+  }
 }
 
 void TMkMainForm::ExTrackChanged() {
@@ -432,6 +445,12 @@ void TMkMainForm::OnSongLoaded() {
   scbMeasChange();
   ConductorChanged();
   WriteRangeBoxes();
+  if (doc_) {
+    countIn_ = std::clamp(doc_->Recording.CountIn, 0, kMaxCountIn);
+    preRange_ = std::clamp(doc_->Recording.PreRange, kMinPreRange, kMaxPreRange);
+  }
+  ShowRecordValues();
+  UpdateThruDisplay();
 }
 
 void TMkMainForm::ModuleReset(int kind) {
@@ -474,6 +493,7 @@ void TMkMainForm::SaveSettings() {
   settings_.Save(ini_);
   WritePortSettings(ini_, core_.Ports());
   WriteEngineOptions(ini_, core_.Engine().Options);
+  ini_.WriteInteger("Rec", "CountIn", countIn_);
   if (options_.WriteSettings && iniReadable_) ini_.Save(options_.DataDir + "MELKO.INI");
 }
 
@@ -482,6 +502,8 @@ void TMkMainForm::closeEvent(QCloseEvent* event) {
     event->accept();
     return;
   }
+  // A take in progress goes into the song before anything is asked.
+  if (IsRecording()) StopRecordingFromButton();
   if (!FormCloseQuery()) {
     event->ignore();
     return;
@@ -503,6 +525,7 @@ void TMkMainForm::closeEvent(QCloseEvent* event) {
   doc_->ClearSong();
   doc_->CloseExTrack();
   SaveSettings();
+  core_.Input().ThruNotesOff();
   core_.Ports().ClosePorts();
   logForm_->close();
   exTrackForm_->close();

@@ -23,9 +23,12 @@
 #include "app/user_prompt.h"
 #include "base/ini_file.h"
 #include "edit/edit_range.h"
+#include "edit/recorder.h"
 
 class QAction;
 class QCheckBox;
+class QLabel;
+class QStackedWidget;
 class QLineEdit;
 class QMenu;
 class QPushButton;
@@ -121,12 +124,34 @@ class TMkMainForm : public QMainWindow {
   void ModuleReset(int kind);
   void OpenHandedFile(const QByteArray& path);
 
+  // Recording: the record button's two ways, and the recorder working
+  // through the dispatcher `d` (InstallEditLayer calls InstallRecorder).
+  void InstallRecorder(EditDispatcher& d);
+  void sbtRecClick(bool down);
+  void RecordToggle();  // F12
+  bool IsRecording() const { return recorder_ && recorder_->Recording(); }
+  RecordSetup CurrentRecordSetup() const;
+  // The thru display (pnlThru) after the mode or the target changed.
+  void UpdateThruDisplay();
+  // A window that takes note input from the MIDI input gets every note-on
+  // and note-off while not recording; null unregisters it.
+  void SetNoteInputWindow(QObject* window, std::function<void(uint32_t msg)> handler);
+  // The input indicator lit by the last message (for tests).
+  bool InputIndicatorLit() const;
+
   // Controls (names as the window resource gives them).
   QLineEdit *edStartTrack, *edEndTrack, *edStartRange, *edEndRange, *edLoc, *edTime;
   QLineEdit *edBPM, *edKeySig, *edMeter;
   QScrollBar *scbBPM, *scbMeas, *scbMasterVolume;
   QPushButton *sbtUndo, *sbtRewind, *sbtPlay, *sbtRec, *sbtAutoRewind, *sbtLoop;
   QCheckBox *cbxMidiSyncOut, *cbxGuideClick;
+  QPushButton *sbtRecOption, *sbtCountDown, *sbtCountUp, *sbtPreRangeDown, *sbtPreRangeUp;
+  QStackedWidget* pnlOptions;  // pnlSeqOpt and pnlRecOpt
+  QWidget *pnlSeqOpt, *pnlRecOpt;
+  QCheckBox *cbxPunch, *cbxOverDub, *cbxSingle, *cbxTrChMidi, *cbxRecTrack;
+  QLineEdit *edCount, *edPreRange;
+  QLabel *pnlThru, *lblMidiIn;
+  QAction* mnuRecord = nullptr;
   QMenu *mnuFile, *mnuMidi, *mnuPlay, *mnuOptions, *mnuWindow, *hmMidiFile, *hmSetupTemplate;
   QMenu* PopEditMenu = nullptr;
   QAction *mnuNewFile, *Open1, *Save1, *SaveAs1, *mnuSaveAsFormat0, *mnuSaveAlwaysSmfFormat0;
@@ -139,6 +164,14 @@ class TMkMainForm : public QMainWindow {
 
  private:
   void BuildStrip();
+  void BuildRecordPanel(QWidget* strip, class QGridLayout* grid);
+  void ConnectRecordPanel();
+  void StartRecordingFromButton();
+  void StopRecordingFromButton();
+  void SetRecordControlsEnabled(bool enabled);
+  void ShowRecordValues();
+  void UpdateRecTrackBox();
+  void LightInputIndicator();
   void BuildMenus();
   void ConnectStrip();
   void RebuildHistoryMenus();
@@ -180,6 +213,12 @@ class TMkMainForm : public QMainWindow {
   bool startupFinished_ = false;
   bool iniReadable_ = true;      // false: MELKO.INI is left as it is
   bool abnormalBefore_ = false;  // the end mark as the last run left it
+  std::unique_ptr<Recorder> recorder_;
+  int countIn_ = 4;   // edCount
+  int preRange_ = 4;  // edPreRange shows 4 × this
+  QTimer* inputLight_ = nullptr;
+  QPointer<QObject> noteInputWindow_;
+  std::function<void(uint32_t)> noteInput_;
 };
 
 }  // namespace melko

@@ -131,16 +131,12 @@ void TMkMainForm::BuildStrip() {
     connect(b, &QPushButton::clicked, this, [this, kind] { ModuleReset(kind); });
     options->addWidget(b);
   }
-  cbxMidiSyncOut = new QCheckBox(QStringLiteral("SyncOut"), strip);
-  cbxMidiSyncOut->setObjectName(QStringLiteral("cbxMidiSyncOut"));
-  cbxGuideClick = new QCheckBox(QStringLiteral("GuideClick"), strip);
-  cbxGuideClick->setObjectName(QStringLiteral("cbxGuideClick"));
-  options->addWidget(cbxMidiSyncOut);
-  options->addWidget(cbxGuideClick);
   options->addStretch();
   grid->addLayout(options, 1, 1);
 
-  strip->setFixedHeight(58);
+  // Third row: the recording and sequencer options, the thru and the input.
+  BuildRecordPanel(strip, grid);
+  strip->setFixedHeight(86);
   setCentralWidget(strip);
 }
 
@@ -220,6 +216,7 @@ void TMkMainForm::WriteRangeBoxes() {
   SetBoxText(edEndTrack, std::to_string(r.EditToTrack));
   SetBoxText(edStartRange, TickToLocText(maps, r.EditFromTick));
   SetBoxText(edEndRange, TickToLocText(maps, r.EditToTick));
+  UpdateRecTrackBox();
 }
 
 void TMkMainForm::ReadRangeBoxesNow() {
@@ -399,6 +396,11 @@ void TMkMainForm::Play(PlayMode mode) {
 }
 
 void TMkMainForm::StopPlay() {
+  // Stopping a recording is releasing the record button.
+  if (IsRecording()) {
+    StopRecordingFromButton();
+    return;
+  }
   if (!IsPlaying()) {
     sbtPlay->setChecked(false);
     return;
@@ -437,6 +439,18 @@ void TMkMainForm::DrainEngine() {
   std::vector<Notification> notes;
   core_.Notify().Drain(notes);
   for (const Notification& n : notes) {
+    if (n.Message == MimData) {
+      LightInputIndicator();
+      continue;
+    }
+    if (n.Message == MimNoteData) {
+      if (noteInputWindow_ && noteInput_) noteInput_(n.LParam);
+      continue;
+    }
+    if (n.Message == RecordDropped) {
+      core_.Log.Line(RecordDroppedLogLine(n.LParam));
+      continue;
+    }
     if (n.Message != EngineNotify) continue;  // EventSent: for the mixer
     switch (n.WParam) {
       case kNotifyStop:
@@ -444,7 +458,13 @@ void TMkMainForm::DrainEngine() {
         if (n.Text) prompt_.ShowError(n.Text);
         break;
       case kNotifyBeat:
-        if (core_.Engine().EngineFlags & kFlagBeat) {
+        if (IsRecording()) {
+          // The count-in shows the beats still to come.
+          const PlaybackEngine& e = core_.Engine();
+          lastShownTick_ = int32_t(n.LParam);
+          edLoc->setText(Q(PositionBoxText(core_.TheSong.Maps, int32_t(n.LParam), true, e.StartTick)));
+          ShowTime(e.PlayTime);
+        } else if (core_.Engine().EngineFlags & kFlagBeat) {
           ShowPosition(n.LParam);
           ShowTime(core_.Engine().PlayTime);
         }

@@ -107,13 +107,14 @@ int ReadBpmText(std::string_view text) {
   return static_cast<int>(ClampInt(v, kMinBpm, kMaxBpm));
 }
 
-std::string PositionBoxText(const SongMaps& maps, uint32_t tick, bool recording, uint32_t recordStart) {
+std::string PositionBoxText(const SongMaps& maps, int64_t tick, bool recording, int64_t recordStart) {
+  // The count-in runs before the start, below tick 0 when that is the song's start.
   if (recording && tick < recordStart) {
-    int64_t tpb = std::max<uint32_t>(maps.MeterAt(tick).TicksPerBeat, 1);
-    int64_t beats = (int64_t(tick) - int64_t(recordStart)) / tpb;
+    int64_t tpb = std::max<uint32_t>(maps.MeterAt(uint32_t(std::max<int64_t>(recordStart, 0))).TicksPerBeat, 1);
+    int64_t beats = (tick - recordStart) / tpb;
     return Format("%10lld", static_cast<long long>(beats));
   }
-  return TickToLocText(maps, tick);
+  return TickToLocText(maps, uint32_t(std::clamp<int64_t>(tick, 0, UINT32_MAX)));
 }
 
 }  // namespace melko

@@ -81,6 +81,6 @@ int ReadBpmText(std::string_view text);
 // What the read-only position box shows: during a count-in (recording, and
 // the position before the recording start) the signed beats still to come
 // as "%10d", otherwise the position text.
-std::string PositionBoxText(const SongMaps& maps, uint32_t tick, bool recording, uint32_t recordStart);
+std::string PositionBoxText(const SongMaps& maps, int64_t tick, bool recording, int64_t recordStart);
 
 }  // namespace melko

@@ -1,0 +1,284 @@
+// The main window's recording side: the record button and F12, the option
+// panels pnlRecOpt (count-in, pre-range) and pnlSeqOpt (SyncOut, Punch,
+// OverDub, GuideClick, Single, TrCh<MIDI) switched by sbtRecOption, the Rec
+// box of the range's first track, the thru display and the input indicator.
+#include <QAction>
+#include <QApplication>
+#include <QCheckBox>
+#include <QGridLayout>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenu>
+#include <QPushButton>
+#include <QStackedWidget>
+#include <QTimer>
+
+#include "app/main_form.h"
+#include "base/int_helpers.h"
+
+namespace melko {
+
+namespace {
+QPushButton* StepButton(QWidget* parent, const char* name, const QString& caption) {
+  auto* b = new QPushButton(caption, parent);
+  b->setObjectName(QString::fromLatin1(name));
+  b->setFocusPolicy(Qt::NoFocus);
+  b->setFixedWidth(22);
+  b->setAutoRepeat(true);
+  return b;
+}
+QCheckBox* Box(QWidget* parent, const char* name, const char* caption, const char* hint = nullptr) {
+  auto* b = new QCheckBox(QString::fromUtf8(caption), parent);
+  b->setObjectName(QString::fromLatin1(name));
+  b->setFocusPolicy(Qt::NoFocus);
+  if (hint) b->setToolTip(QString::fromUtf8(hint));
+  return b;
+}
+const char* const kLitStyle = "QLabel { background: #3c3; color: black; border: 1px solid #282; }";
+const char* const kDarkStyle = "QLabel { background: #333; color: #aaa; border: 1px solid #222; }";
+}  // namespace
+
+void TMkMainForm::BuildRecordPanel(QWidget* strip, QGridLayout* grid) {
+  auto* row = new QHBoxLayout;
+  row->setSpacing(3);
+  sbtRecOption = new QPushButton(QStringLiteral(">"), strip);
+  sbtRecOption->setObjectName(QStringLiteral("sbtRecOption"));
+  sbtRecOption->setFocusPolicy(Qt::NoFocus);
+  sbtRecOption->setFixedWidth(22);
+  sbtRecOption->setToolTip(QStringLiteral("録音オプションとシーケンサオプションを切り替える"));
+  pnlOptions = new QStackedWidget(strip);
+
+  pnlSeqOpt = new QWidget(pnlOptions);
+  pnlSeqOpt->setObjectName(QStringLiteral("pnlSeqOpt"));
+  auto* seq = new QHBoxLayout(pnlSeqOpt);
+  seq->setContentsMargins(0, 0, 0, 0);
+  seq->setSpacing(6);
+  cbxMidiSyncOut = Box(pnlSeqOpt, "cbxMidiSyncOut", "SyncOut");
+  cbxPunch = Box(pnlSeqOpt, "cbxPunch", "Punch", "編集範囲の間だけ録音する");
+  cbxOverDub = Box(pnlSeqOpt, "cbxOverDub", "OverDub", "録音を元のデータに重ねる");
+  cbxGuideClick = Box(pnlSeqOpt, "cbxGuideClick", "GuideClick");
+  cbxSingle = Box(pnlSeqOpt, "cbxSingle", "Single", "1トラックで全チャンネル受信");
+  cbxTrChMidi = Box(pnlSeqOpt, "cbxTrChMidi", "TrCh<MIDI", "Trackチャンネルを受信MIDIデータで決定");
+  for (QCheckBox* b : {cbxMidiSyncOut, cbxPunch, cbxOverDub, cbxGuideClick, cbxSingle, cbxTrChMidi}) seq->addWidget(b);
+  seq->addStretch();
+
+  pnlRecOpt = new QWidget(pnlOptions);
+  pnlRecOpt->setObjectName(QStringLiteral("pnlRecOpt"));
+  auto* rec = new QHBoxLayout(pnlRecOpt);
+  rec->setContentsMargins(0, 0, 0, 0);
+  rec->setSpacing(2);
+  auto numberBox = [this](const char* name, const char* hint) {
+    auto* e = new QLineEdit(pnlRecOpt);
+    e->setObjectName(QString::fromLatin1(name));
+    e->setReadOnly(true);
+    e->setAlignment(Qt::AlignRight);
+    e->setToolTip(QString::fromUtf8(hint));
+    QFontMetrics fm(e->font());
+    e->setFixedWidth(fm.horizontalAdvance(QStringLiteral("000")) + 12);
+    return e;
+  };
+  edCount = numberBox("edCount", "録音前カウント");
+  edPreRange = numberBox("edPreRange", "録音時のフライングぎみデータの許容範囲");
+  sbtCountDown = StepButton(pnlRecOpt, "sbtCountDown", QStringLiteral("-"));
+  sbtCountUp = StepButton(pnlRecOpt, "sbtCountUp", QStringLiteral("+"));
+  sbtPreRangeDown = StepButton(pnlRecOpt, "sbtPreRangeDown", QStringLiteral("-"));
+  sbtPreRangeUp = StepButton(pnlRecOpt, "sbtPreRangeUp", QStringLiteral("+"));
+  rec->addWidget(new QLabel(QStringLiteral("CountIn"), pnlRecOpt));
+  rec->addWidget(edCount);
+  rec->addWidget(sbtCountDown);
+  rec->addWidget(sbtCountUp);
+  rec->addSpacing(10);
+  rec->addWidget(new QLabel(QStringLiteral("PreRange"), pnlRecOpt));
+  rec->addWidget(edPreRange);
+  rec->addWidget(sbtPreRangeDown);
+  rec->addWidget(sbtPreRangeUp);
+  rec->addStretch();
+  pnlOptions->addWidget(pnlSeqOpt);
+  pnlOptions->addWidget(pnlRecOpt);
+  pnlOptions->setFixedHeight(pnlSeqOpt->sizeHint().height());
+
+  cbxRecTrack = Box(strip, "cbxRecTrack", "Rec", "範囲の先頭トラックを録音する");
+  auto* thruLabel = new QLabel(QStringLiteral("THRU"), strip);
+  pnlThru = new QLabel(QStringLiteral("Off"), strip);
+  pnlThru->setObjectName(QStringLiteral("pnlThru"));
+  pnlThru->setFrameShape(QFrame::Panel);
+  pnlThru->setFrameShadow(QFrame::Sunken);
+  pnlThru->setAlignment(Qt::AlignCenter);
+  pnlThru->setMinimumWidth(QFontMetrics(pnlThru->font()).horizontalAdvance(QStringLiteral("D 16")) + 16);
+  pnlThru->setToolTip(QStringLiteral("THRU Off"));
+  lblMidiIn = new QLabel(QStringLiteral("IN"), strip);
+  lblMidiIn->setObjectName(QStringLiteral("lblMidiIn"));
+  lblMidiIn->setAlignment(Qt::AlignCenter);
+  lblMidiIn->setFixedWidth(28);
+  lblMidiIn->setToolTip(QStringLiteral("MIDI入力"));
+  lblMidiIn->setStyleSheet(QString::fromLatin1(kDarkStyle));
+  inputLight_ = new QTimer(this);
+  inputLight_->setSingleShot(true);
+  inputLight_->setInterval(150);
+
+  row->addWidget(sbtRecOption);
+  row->addWidget(pnlOptions, 1);
+  row->addWidget(cbxRecTrack);
+  row->addSpacing(8);
+  row->addWidget(thruLabel);
+  row->addWidget(pnlThru);
+  row->addWidget(lblMidiIn);
+  grid->addLayout(row, 2, 0, 1, 2);
+}
+
+void TMkMainForm::ConnectRecordPanel() {
+  sbtRec->setEnabled(true);
+  sbtRec->setToolTip(QStringLiteral("録音開始＆停止 (F12)"));
+  connect(sbtRec, &QPushButton::clicked, this, &TMkMainForm::sbtRecClick);
+  connect(sbtLoop, &QPushButton::toggled, this, [this](bool on) {
+    if (!IsRecording()) sbtRec->setEnabled(!on);
+  });
+  connect(sbtRecOption, &QPushButton::clicked, this,
+          [this] { pnlOptions->setCurrentWidget(pnlOptions->currentWidget() == pnlSeqOpt ? pnlRecOpt : pnlSeqOpt); });
+  auto step = [this](int& value, int delta, int lo, int hi) {
+    value = std::clamp(value + delta, lo, hi);
+    if (doc_) {
+      doc_->Recording.CountIn = countIn_;
+      doc_->Recording.PreRange = preRange_;
+    }
+    ShowRecordValues();
+  };
+  connect(sbtCountDown, &QPushButton::clicked, this, [this, step] { step(countIn_, -1, 0, kMaxCountIn); });
+  connect(sbtCountUp, &QPushButton::clicked, this, [this, step] { step(countIn_, +1, 0, kMaxCountIn); });
+  connect(sbtPreRangeDown, &QPushButton::clicked, this, [this, step] { step(preRange_, -1, kMinPreRange, kMaxPreRange); });
+  connect(sbtPreRangeUp, &QPushButton::clicked, this, [this, step] { step(preRange_, +1, kMinPreRange, kMaxPreRange); });
+  // Single takes one track: with more armed, every arm goes.
+  auto checkSingle = [this] {
+    if (cbxSingle->isChecked() && !CheckSingleArm(core_.TheSong)) prompt_.ShowError(kMsgSingleOneTrack);
+  };
+  connect(cbxSingle, &QCheckBox::clicked, this, checkSingle);
+  connect(cbxTrChMidi, &QCheckBox::clicked, this, checkSingle);
+  connect(cbxRecTrack, &QCheckBox::clicked, this, [this](bool on) {
+    Song& song = core_.TheSong;
+    const int t = std::clamp(range_->EditFromTrack, 1, 64);
+    song.Rec[size_t(t)] = on ? 1 : 0;
+    song.Changes.Notify(kChangeTrackSettings, t);
+    if (on && cbxSingle->isChecked() && !CheckSingleArm(song)) prompt_.ShowError(kMsgSingleOneTrack);
+  });
+  for (QLineEdit* box : {edStartTrack, edEndTrack})
+    connect(box, &QLineEdit::editingFinished, this, &TMkMainForm::UpdateRecTrackBox);
+  connect(inputLight_, &QTimer::timeout, this, [this] { lblMidiIn->setStyleSheet(QString::fromLatin1(kDarkStyle)); });
+
+  mnuRecord = mnuPlay->addAction(QStringLiteral("録音開始＆停止"));
+  mnuRecord->setObjectName(QStringLiteral("mnuRecord"));
+  mnuRecord->setShortcut(QKeySequence(Qt::Key_F12));
+  connect(mnuRecord, &QAction::triggered, this, &TMkMainForm::RecordToggle);
+  ShowRecordValues();
+}
+
+void TMkMainForm::InstallRecorder(EditDispatcher& d) {
+  recorder_ = std::make_unique<Recorder>(core_.TheSong, core_.Engine(), core_.Input(), core_.Buffer(), d, &core_.Log);
+  // The last messages of the driver's thread find their place meanwhile.
+  recorder_->Wait = [this](uint32_t ms) { core_.TheClock().SleepMs(ms); };
+  recorder_->ThruChanged = [this] { UpdateThruDisplay(); };
+}
+
+RecordSetup TMkMainForm::CurrentRecordSetup() const {
+  RecordSetup s;
+  if (cbxPunch->isChecked()) s.Options |= kRecPunch;
+  if (cbxOverDub->isChecked()) s.Options |= kRecOverDub;
+  if (cbxSingle->isChecked()) s.Options |= kRecSingle;
+  if (cbxTrChMidi->isChecked()) s.Options |= kRecTrChFromMidi;
+  s.CountIn = countIn_;
+  s.PreRange = preRange_;
+  return s;
+}
+
+void TMkMainForm::ShowRecordValues() {
+  edCount->setText(QString::number(countIn_));
+  edPreRange->setText(QString::number(4 * preRange_));
+}
+
+void TMkMainForm::UpdateRecTrackBox() {
+  const int t = std::clamp(range_->EditFromTrack, 1, 64);
+  cbxRecTrack->setChecked(core_.TheSong.Rec[size_t(t)] != 0);
+  cbxRecTrack->setToolTip(QString::fromUtf8("トラック%1を録音する").arg(t));
+  // Until a track sheet selects tracks, the range's first track is the selected one.
+  if (core_.Input().Thru.SelectedTrackThru && core_.Input().FollowTrack(t)) UpdateThruDisplay();
+}
+
+void TMkMainForm::RecordToggle() {
+  if (!sbtRec->isEnabled()) return;
+  sbtRec->setChecked(!sbtRec->isChecked());
+  sbtRecClick(sbtRec->isChecked());
+}
+
+void TMkMainForm::sbtRecClick(bool down) {
+  if (down) StartRecordingFromButton();
+  else StopRecordingFromButton();
+}
+
+void TMkMainForm::SetRecordControlsEnabled(bool enabled) {
+  pnlOptions->setEnabled(enabled);
+  sbtRecOption->setEnabled(enabled);
+  sbtLoop->setEnabled(enabled);
+  cbxRecTrack->setEnabled(enabled);
+}
+
+void TMkMainForm::StartRecordingFromButton() {
+  // Recording cannot join a running playback: the button springs back.
+  if (IsPlaying() || !recorder_) {
+    sbtRec->setChecked(false);
+    return;
+  }
+  ReadRangeBoxesNow();
+  PlaybackEngine& engine = core_.Engine();
+  engine.SyncOut = cbxMidiSyncOut->isChecked();
+  engine.SetFlag(kFlagLoop, false);
+  engine.SetFlag(kFlagBeat, true);  // the position follows the beats while recording
+  engine.SetFlag(kFlagClick, cbxGuideClick->isChecked());
+  SetRecordControlsEnabled(false);
+  const uint32_t start = core_.TheSong.Maps.MeasureToTick(range_->SavedMeasure);
+  const RecordPress press = recorder_->Press(start, CurrentRecordSetup());
+  if (press != RecordPress::kStarted) {
+    SetRecordControlsEnabled(true);
+    sbtRec->setChecked(false);
+    engine.SetFlag(kFlagBeat, settings_.TimerSync);
+    if (press == RecordPress::kNoArmedTrack) prompt_.ShowError(kMsgNoRecordTrack);
+    return;
+  }
+  sbtRec->setChecked(true);
+  sbtPlay->setChecked(true);
+  timer1_->stop();
+  ShowPosition(uint32_t(std::max<int32_t>(engine.PlayTick, 0)));
+  edLoc->setText(QString::fromStdString(PositionBoxText(core_.TheSong.Maps, engine.PlayTick, true, engine.StartTick)));
+}
+
+void TMkMainForm::StopRecordingFromButton() {
+  sbtRec->setChecked(false);
+  if (!IsRecording()) return;
+  std::string warning;
+  recorder_->Release(&warning);
+  core_.Engine().SetFlag(kFlagBeat, settings_.TimerSync);
+  SetRecordControlsEnabled(true);
+  sbtRec->setEnabled(!sbtLoop->isChecked());
+  RestoreAfterStop();
+  if (!warning.empty()) prompt_.ShowError(warning);
+}
+
+void TMkMainForm::UpdateThruDisplay() {
+  MidiInput& input = core_.Input();
+  pnlThru->setText(QString::fromStdString(input.ThruCaption()));
+  pnlThru->setToolTip(QString::fromStdString(input.ThruHint()));
+}
+
+void TMkMainForm::SetNoteInputWindow(QObject* window, std::function<void(uint32_t msg)> handler) {
+  noteInputWindow_ = window;
+  noteInput_ = window ? std::move(handler) : nullptr;
+  core_.Input().SetNoteInputWindow(window != nullptr);
+}
+
+void TMkMainForm::LightInputIndicator() {
+  if (!inputLight_->isActive()) lblMidiIn->setStyleSheet(QString::fromLatin1(kLitStyle));
+  inputLight_->start();
+}
+
+bool TMkMainForm::InputIndicatorLit() const { return inputLight_->isActive(); }
+
+}  // namespace melko
