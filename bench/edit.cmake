@@ -2,3 +2,8 @@
 add_executable(edit_bench ${CMAKE_CURRENT_SOURCE_DIR}/edit_bench.cpp)
 target_link_libraries(edit_bench PRIVATE melko_edit benchmark::benchmark)
 target_include_directories(edit_bench PRIVATE ${PROJECT_SOURCE_DIR}/src)
+
+# The recording merge of a full record buffer into 16 tracks.
+add_executable(record_merge_bench ${CMAKE_CURRENT_SOURCE_DIR}/record_merge_bench.cpp)
+target_link_libraries(record_merge_bench PRIVATE melko_edit benchmark::benchmark)
+target_include_directories(record_merge_bench PRIVATE ${PROJECT_SOURCE_DIR}/src)

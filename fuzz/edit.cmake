@@ -1,3 +1,7 @@
 # The edit layer: typed texts, name tables and random command scripts with
 # their undo checked.
 melko_fuzzer(edit_fuzz edit_fuzz.cpp ${CMAKE_CURRENT_SOURCE_DIR}/corpus/edit DEPENDS melko_edit)
+# The recording merge: random takes, options and track settings, held to the
+# plain forward search and the range operations' paste and mix.
+melko_fuzzer(record_merge_fuzz record_merge_fuzz.cpp ${CMAKE_CURRENT_SOURCE_DIR}/corpus/record_merge
+             DEPENDS melko_edit)

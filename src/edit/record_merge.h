@@ -54,7 +54,10 @@ int BuildTrackRecording(Song& song, const RecordTake& take, int track, int32_t f
 // sets the channel of each with Single + TrCh<MIDI, switches the song's
 // note-off style on when a real note-off was paired, and leaves the
 // clipboard empty (ClipLength 0). The tracks' notices go through the song's
-// notifier as the range operations send them.
+// notifier as the range operations send them, all in one notice. A span of
+// length 0 or less (a take stopped during its count-in, a reversed punch
+// range) or no armed track changes nothing, the clipboard included; a span
+// reaching back before tick 0 starts at 0.
 RecordMergeResult MergeRecording(Song& song, const RecordTake& take);
 
 }  // namespace melko
