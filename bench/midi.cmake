@@ -12,3 +12,7 @@ target_include_directories(midi_edit_wait_bench PRIVATE ${PROJECT_SOURCE_DIR}/sr
 add_executable(midi_render_onset_bench ${CMAKE_CURRENT_SOURCE_DIR}/midi_render_onset_bench.cpp)
 target_link_libraries(midi_render_onset_bench PRIVATE melko_midi)
 target_include_directories(midi_render_onset_bench PRIVATE ${PROJECT_SOURCE_DIR}/src)
+# The input callback's cost per message (Google Benchmark).
+add_executable(midi_input_bench ${CMAKE_CURRENT_SOURCE_DIR}/midi_input_bench.cpp)
+target_link_libraries(midi_input_bench PRIVATE melko_midi benchmark::benchmark)
+target_include_directories(midi_input_bench PRIVATE ${PROJECT_SOURCE_DIR}/src)

@@ -449,6 +449,9 @@ int RunEdit(const std::vector<std::string>& args, std::ostream& out, std::ostrea
           << (dispatcher.Undo().ButtonEnabled ? dispatcher.Undo().ButtonCaption + " " + dispatcher.Undo().ButtonHint
                                                : std::string("no undo"))
           << "\n";
+      out << a << ": the count-in began " << recorder->TimerStartMs() << " ms after the press, the recording "
+          << recorder->RecordStartMs() << " ms after it; " << recorder->TheRecorder().LastTakeEntries << " message(s) taken, "
+          << recorder->TheRecorder().LastTakeDropped << " dropped\n";
       continue;
     }
     int command = CommandOf(name);

@@ -48,7 +48,12 @@ void BatchRecorder::ApplySettings(const IniFile& ini) {
 
 void BatchRecorder::Step() {
   clock_->Advance(1);
-  timer_.Fire();
+  if (timer_.Active()) {
+    const int64_t now = int64_t((clock_->NowUs() - pressUs_) / 1000);
+    if (timerStartMs_ < 0) timerStartMs_ = int64_t(engine_->PlayStartTime) - int64_t(pressUs_ / 1000);
+    timer_.Fire();
+    if (recordStartMs_ < 0 && engine_->PlayTick.load() >= engine_->StartTick) recordStartMs_ = now;
+  }
   Deliver();
 }
 
@@ -75,6 +80,7 @@ RecordPress BatchRecorder::Record(const TakeFile& take, uint32_t startTick, cons
   take_ = &take;
   next_ = 0;
   pressUs_ = clock_->NowUs();
+  timerStartMs_ = recordStartMs_ = -1;
   Deliver();  // what arrives at millisecond 0
   RecordPress press = recorder_->Press(startTick, setup);
   if (press != RecordPress::kStarted) {

@@ -37,6 +37,13 @@ class BatchRecorder {
   RecordPress Record(const TakeFile& take, uint32_t startTick, const RecordSetup& setup, RecordMergeResult& result,
                      std::string& warning);
 
+  // Of the last take, in milliseconds after the press: when the engine's
+  // timer started (the count-in's first beat) and when the position reached
+  // the recording's start (-1 when it never did).
+  int64_t TimerStartMs() const { return timerStartMs_; }
+  int64_t RecordStartMs() const { return recordStartMs_; }
+
+  const Recorder& TheRecorder() const { return *recorder_; }
   MidiInput& Input() { return *input_; }
   RecordBuffer& Buffer() { return buffer_; }
   PlaybackEngine& Engine() { return *engine_; }
@@ -61,6 +68,7 @@ class BatchRecorder {
   const TakeFile* take_ = nullptr;
   size_t next_ = 0;
   uint64_t pressUs_ = 0;
+  int64_t timerStartMs_ = -1, recordStartMs_ = -1;
 };
 
 }  // namespace melko

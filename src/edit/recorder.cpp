@@ -102,6 +102,8 @@ RecordMergeResult Recorder::Release(std::string* warning) {
   RecordTake take;
   take.Entries = buffer_.Entries();
   take.Count = buffer_.Count();
+  LastTakeEntries = take.Count;
+  LastTakeDropped = input_.Dropped.load();
   take.StartTick = engine_.StartTick;
   take.StopTick = engine_.PlayTick.load();
   take.Options = setup_.Options;

@@ -67,6 +67,9 @@ class Recorder {
   // `warning` gets kMsgRecordNoMemory's text when there was no buffer.
   RecordMergeResult Release(std::string* warning = nullptr);
   bool Recording() const { return recording_; }
+  // Entries the last take held, and the messages a full buffer dropped.
+  size_t LastTakeEntries = 0;
+  uint64_t LastTakeDropped = 0;
 
   // Waits the given milliseconds for the last input callbacks (the window
   // sleeps; the batch form runs its virtual clock through them).
