@@ -397,7 +397,11 @@ QWidget* TOptionDlg::BuildEtcPage(const OptionValues& v) {
   edTimerSyncInterval->setObjectName(QStringLiteral("edTimerSyncInterval"));
   edTimerSyncInterval->setRange(1, 999);
   edTimerSyncInterval->setValue(std::clamp(v.TimerSyncInterval, 1, 999));
-  mf->addRow(QStringLiteral("TimerSyncの精度(ms)"), edTimerSyncInterval);
+  edTimerSyncInterval->setMinimumWidth(edTimerSyncInterval->fontMetrics().horizontalAdvance(QStringLiteral("9999")) + 40);
+  auto* timerRow = new QHBoxLayout;
+  timerRow->addWidget(edTimerSyncInterval);
+  timerRow->addStretch();
+  mf->addRow(QStringLiteral("TimerSyncの精度(ms)"), timerRow);
   auto* clickRow = new QHBoxLayout;
   edClickNote = new QLineEdit(misc);
   edClickNote->setObjectName(QStringLiteral("edClickNote"));
@@ -515,6 +519,7 @@ OptionValues FormOptionValues(TMkMainForm& form) {
   AppCore& core = form.Core();
   OptionValues values = CurrentOptionValues(core.Ports(), core.Engine().Options, form.Settings(), form.Ini());
   if (TEditController* edit = EditLayer(form)) values.CenterC = edit->CenterC;
+  if (form.OptionHooks.ReadCurrent) form.OptionHooks.ReadCurrent(values);
   return values;
 }
 

@@ -88,6 +88,10 @@ void KeepOnlySelectedInput(MidiPorts& ports);
 // The dialog's links to parts made elsewhere, set on the main window
 // (TMkMainForm::OptionHooks) by whoever owns them.
 struct OptionDlgHooks {
+  // Fills in the values whose live copy is kept elsewhere (the MIDI input's
+  // filter and thru, e.g. goActiveTrackThru toggled on the track window);
+  // unset, they come from MELKO.INI as the last OK left them.
+  std::function<void(OptionValues& values)> ReadCurrent;
   // The note chooser for the guide-click note. `clickPort` is the guide-click
   // port as chosen in the dialog: the keys tried should sound as the click
   // would (channel 10 of that port, velocity 100). True when a note was chosen.

@@ -326,6 +326,20 @@ TEST_F(OptionDlgTest, NoteChooserOfTheWindowHearsTheGuideClickPortChosenInTheDia
   EXPECT_EQ(rig.core->Engine().Options.ClickNote, 42);
 }
 
+TEST_F(OptionDlgTest, ValuesWhoseLiveCopyIsElsewhereAreReadFromThereAndKeptOnOk) {
+  rig.form->OptionHooks.ReadCurrent = [](OptionValues& v) {
+    v.Thru.ThruMode = 4;
+    v.Thru.ActiveTrackThru = false;  // toggled on the track window, not in the dialog
+  };
+  Run(rig.form->mnuPortSetup, [](TOptionDlg& dlg) {
+    EXPECT_EQ(dlg.cmbThruPort->currentText(), QStringLiteral("C: (Not in Use)"));
+    return true;
+  });
+  ASSERT_TRUE(rig.Close());
+  EXPECT_TRUE(Has(rig.Ini(), "Thru=4"));
+  EXPECT_TRUE(Has(rig.Ini(), "goActiveTrackThru=0"));
+}
+
 // The real chooser, answered by keys and clicks while it is open.
 TEST(PortChooser, AnswersTheRowClickedOrEnteredAndMinusOneOnEscape) {
   EnsureApp();
