@@ -132,7 +132,8 @@ TPortDlg::TPortDlg(const QStringList& rows, int current, QWidget* parent)
   // Without a frame the caption goes on top of the list.
   auto* caption = new QLabel(windowTitle(), this);
   caption->setAutoFillBackground(true);
-  caption->setStyleSheet(QStringLiteral("background: palette(highlight); color: palette(highlighted-text); padding: 2px;"));
+  caption->setStyleSheet(
+      QStringLiteral("background: palette(highlight); color: palette(highlighted-text); padding: 2px;"));
   layout->addWidget(caption);
   lbxMidiDev = new QListWidget(this);
   lbxMidiDev->setObjectName(QStringLiteral("lbxMidiDev"));
@@ -147,7 +148,8 @@ TPortDlg::TPortDlg(const QStringList& rows, int current, QWidget* parent)
   lbxMidiDev->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
   layout->addWidget(lbxMidiDev);
   // The row under the mouse is the current one; a click takes it.
-  connect(lbxMidiDev, &QListWidget::itemEntered, this, [this](QListWidgetItem* item) { lbxMidiDev->setCurrentItem(item); });
+  connect(lbxMidiDev, &QListWidget::itemEntered, this,
+          [this](QListWidgetItem* item) { lbxMidiDev->setCurrentItem(item); });
   connect(lbxMidiDev, &QListWidget::itemClicked, this, [this](QListWidgetItem* item) {
     Chosen = lbxMidiDev->row(item);
     accept();
@@ -203,11 +205,11 @@ int TPortDlg::Choose(const QStringList& rows, int current, QWidget* parent) {
 TOptionDlg::TOptionDlg(const OptionValues& values, const MidiPorts& ports, int page, QWidget* parent)
     : QDialog(parent),
       base_(values),
-      defaultOutPort_(values.DefaultOutPort),
-      clickPort_(values.ClickPort),
-      syncPort_(values.SyncPort),
+      defaultOutPort_(std::clamp<int>(values.DefaultOutPort, 0, kPortCount - 1)),
+      clickPort_(std::clamp<int>(values.ClickPort, 0, kPortCount - 1)),
+      syncPort_(std::clamp<int>(values.SyncPort, 0, kPortCount - 1)),
       defaultChosen_(values.DefaultOutPortChosen),
-      clickNote_(values.ClickNote) {
+      clickNote_(values.ClickNote & 0x7F) {
   setObjectName(QStringLiteral("OptionDlg"));
   setWindowTitle(QStringLiteral("オプション"));
   ChoosePort = [this](const QStringList& rows, int current) { return TPortDlg::Choose(rows, current, this); };
@@ -397,7 +399,8 @@ QWidget* TOptionDlg::BuildEtcPage(const OptionValues& v) {
   edTimerSyncInterval->setObjectName(QStringLiteral("edTimerSyncInterval"));
   edTimerSyncInterval->setRange(1, 999);
   edTimerSyncInterval->setValue(std::clamp(v.TimerSyncInterval, 1, 999));
-  edTimerSyncInterval->setMinimumWidth(edTimerSyncInterval->fontMetrics().horizontalAdvance(QStringLiteral("9999")) + 40);
+  edTimerSyncInterval->setMinimumWidth(
+      edTimerSyncInterval->fontMetrics().horizontalAdvance(QStringLiteral("9999")) + 40);
   auto* timerRow = new QHBoxLayout;
   timerRow->addWidget(edTimerSyncInterval);
   timerRow->addStretch();
@@ -477,10 +480,12 @@ void TOptionDlg::ReadClickNote() {
 OptionValues TOptionDlg::Values() const {
   OptionValues v = base_;
   uint8_t receive = 0;
-  const std::pair<QCheckBox*, uint8_t> kinds[] = {
-      {cbxNote, kReceiveNote},       {cbxKeyPressure, kReceiveKeyPressure},
-      {cbxControlChange, kReceiveControl}, {cbxProgramChange, kReceiveProgram},
-      {cbxChannelPressure, kReceiveChannelPressure}, {cbxPitchBend, kReceivePitchBend}};
+  const std::pair<QCheckBox*, uint8_t> kinds[] = {{cbxNote, kReceiveNote},
+                                                  {cbxKeyPressure, kReceiveKeyPressure},
+                                                  {cbxControlChange, kReceiveControl},
+                                                  {cbxProgramChange, kReceiveProgram},
+                                                  {cbxChannelPressure, kReceiveChannelPressure},
+                                                  {cbxPitchBend, kReceivePitchBend}};
   for (const auto& [box, bit] : kinds)
     if (box->isChecked()) receive |= bit;
   v.Filter.Receive = receive;
@@ -504,7 +509,8 @@ OptionValues TOptionDlg::Values() const {
   v.CenterC = edCenterC->value();
   v.TimerSyncInterval = edTimerSyncInterval->value();
   // A note typed but not yet confirmed counts as well.
-  v.ClickNote = uint8_t(std::clamp(ReadNoteText(edClickNote->text().toStdString(), clickNote_, shownCenterC_), 0, 127));
+  v.ClickNote =
+      uint8_t(std::clamp(ReadNoteText(edClickNote->text().toStdString(), clickNote_, shownCenterC_), 0, 127));
   return v;
 }
 
