@@ -23,7 +23,7 @@
 #include "app/app_core.h"
 #include "app/gui_entry.h"
 #include "app/log_form.h"
-#include "app/port_setup_dlg.h"
+#include "app/option_dlg.h"
 #include "app/song_setup_dlg.h"
 #include "app/main_form.h"
 #include "app/out_of_memory.h"
@@ -231,7 +231,9 @@ std::unique_ptr<QDialog> MakeDialog(const std::string& name, TMkMainForm& form, 
   if (name == "meter") return std::make_unique<TMeterDlg>(&form);
   if (name == "keysig") return std::make_unique<TKeySigDlg>(&form);
   if (name == "song-setup") return std::make_unique<TSongSetupDlg>(core.TheSong, true, &form);
-  if (name == "port-setup") return std::make_unique<TPortSetupDlg>(core.Ports(), &form);
+  if (name == "midi-filter") return MakeOptionDialog(form, kPageMidiFilter);
+  if (name == "midi-port") return MakeOptionDialog(form, kPageMidiPort);
+  if (name == "midi-etc") return MakeOptionDialog(form, kPageMidiEtc);
   return nullptr;
 }
 }  // namespace

@@ -20,7 +20,6 @@
 #include "app/edit_hookup.h"
 #include "app/extrack_form.h"
 #include "app/log_form.h"
-#include "app/port_setup_dlg.h"
 #include "app/rcp_converter.h"
 #include "app/song_setup_dlg.h"
 #include "base/atomic_write.h"
@@ -286,22 +285,17 @@ void TMkMainForm::BuildMenus() {
   mnuMidi->addAction(QStringLiteral("GS Reset(&S)"), this, [this] { ModuleReset(2); });
   mnuMidi->addAction(QStringLiteral("XG System On(&X)"), this, [this] { ModuleReset(3); });
   mnuMidi->addSeparator();
-  mnuPortSetup = mnuMidi->addAction(QStringLiteral("MIDIポート設定(&P)..."), this, [this] {
-    TPortSetupDlg dlg(core_.Ports(), this);
-    if (!prompt_.Exec(dlg)) return;
-    StopPlay();
-    uint8_t oldDefault = core_.Ports().DefaultOutPort;
-    dlg.Apply(core_.Ports());
-    Song& song = core_.TheSong;
-    song.Options.DefaultPort = core_.Ports().DefaultOutPort;
-    // A default port chosen anew goes to every track.
-    SongNotifier::Batch batch(song.Changes);
-    song.Changes.Notify(kChangeSongSettings);
-    if (core_.Ports().DefaultOutPort != oldDefault) {
-      for (int t = 1; t < kSongTracks; ++t) song.OutPort[t] = core_.Ports().DefaultOutPort;
-      song.Changes.NotifyTracks(kChangeTrackSettings, 1, kSongTracks - 1);
-    }
-  });
+  // The option dialog, on the page of the item's tag.
+  auto optionItem = [this](const char* text, int page) {
+    QAction* a = mnuMidi->addAction(QString::fromUtf8(text));
+    a->setData(page);
+    connect(a, &QAction::triggered, this, [this, a] { RunOptionDialog(*this, prompt_, a->data().toInt()); });
+    return a;
+  };
+  mnuFilterSetup = optionItem("MIDI &Filter Setup", kPageMidiFilter);
+  mnuFilterSetup->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_M));
+  mnuPortSetup = optionItem("MIDI &Port Setup", kPageMidiPort);
+  mnuEtcSetup = optionItem("MIDI &Etc. Setup", kPageMidiEtc);
   mnuOffStat = mnuMidi->addAction(QStringLiteral("Note Off [8n]"));
   mnuOffStat->setCheckable(true);
   connect(mnuOffStat, &QAction::triggered, this, [this](bool on) {

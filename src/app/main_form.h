@@ -19,6 +19,7 @@
 
 #include "app/app_core.h"
 #include "app/app_settings.h"
+#include "app/option_dlg.h"
 #include "app/song_document.h"
 #include "app/user_prompt.h"
 #include "base/ini_file.h"
@@ -87,6 +88,8 @@ class TMkMainForm : public QMainWindow {
   // Dialogs of the edit layer for the meter and key boxes; true on OK.
   std::function<bool(uint32_t& meter)> MeterDialog;
   std::function<bool(uint32_t& key)> KeyDialog;
+  // The option dialog's note chooser and MIDI input links.
+  OptionDlgHooks OptionHooks;
 
   // State.
   AppCore& Core() { return core_; }
@@ -156,7 +159,9 @@ class TMkMainForm : public QMainWindow {
   QMenu* PopEditMenu = nullptr;
   QAction *mnuNewFile, *Open1, *Save1, *SaveAs1, *mnuSaveAsFormat0, *mnuSaveAlwaysSmfFormat0;
   QAction *mnuSongSetUp, *mnuRegisterSetupTemplate, *mnuOpenExTrack, *mnuShowExTrack, *mnuCloseExTrack;
-  QAction *mnuTimerSync, *mnuOffStat, *mnuLog, *mnuPortSetup;
+  QAction *mnuTimerSync, *mnuOffStat, *mnuLog;
+  // The option dialog's pages; each action's data is its page (OptionPage).
+  QAction *mnuFilterSetup, *mnuPortSetup, *mnuEtcSetup;
 
  protected:
   void closeEvent(QCloseEvent* event) override;

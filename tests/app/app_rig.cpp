@@ -93,7 +93,10 @@ std::string MakeSongFile(const std::string& path, int measures, int tpqn, const 
   return ReadFile(path);
 }
 
-AppRig::AppRig(const std::string& iniText) {
+AppRig::AppRig(const std::string& iniText) : AppRig(iniText, {"Test Synth"}, {}) {}
+
+AppRig::AppRig(const std::string& iniText, std::vector<std::string> outNames, std::vector<std::string> inNames)
+    : OutNames(std::move(outNames)), InNames(std::move(inNames)) {
   EnsureApp();
   ProgramDir = Dir.Path();
   DataDir = ProgramDir + "MELKO/";
@@ -113,7 +116,7 @@ AppRig::~AppRig() {
 
 void AppRig::Build() {
   auto clock = std::make_unique<VirtualClock>();
-  auto backend = std::make_unique<RecordingBackend>(*clock, std::vector<std::string>{"Test Synth"});
+  auto backend = std::make_unique<RecordingBackend>(*clock, OutNames, InNames);
   auto timer = std::make_unique<ManualTimer>();
   Clock = clock.get();
   Backend = backend.get();

@@ -74,6 +74,9 @@ class AppRig {
  public:
   // `iniText` goes into MELKO.INI before the start.
   explicit AppRig(const std::string& iniText = "");
+  // With these output and input devices (device 1 first) instead of the one
+  // output "Test Synth".
+  AppRig(const std::string& iniText, std::vector<std::string> outNames, std::vector<std::string> inNames);
   ~AppRig();
 
   void Start(const std::string& commandLineFile = "");
@@ -90,6 +93,7 @@ class AppRig {
   SongDocument& doc() { return form->Document(); }
   std::string Ini() const { return ReadFile(DataDir + "MELKO.INI"); }
 
+  std::vector<std::string> OutNames, InNames;  // before Dir: Build reads them
   TempDir Dir;
   std::string ProgramDir, DataDir;
   VirtualClock* Clock = nullptr;

@@ -19,9 +19,6 @@
 #include "app/file_info.h"
 #include "app/log_form.h"
 #include "app/main_form.h"
-#include "app/port_setup_dlg.h"
-#include <QCheckBox>
-#include <QComboBox>
 #include "app/user_prompt.h"
 #include "app_rig.h"
 #include "song/smf_reader.h"
@@ -314,45 +311,6 @@ TEST(Startup, ShippedDataFolderHasEveryRequiredFile) {
   EXPECT_NE(control.find("010 Pan"), std::string::npos);
   EXPECT_NE(ReadFile(data + "INST/GM.INS").find("001 Acoustic Grand Piano"), std::string::npos);
   EXPECT_NE(ReadFile(data + "INST/GM.DRM").find("036=Bass Drum 1"), std::string::npos);
-}
-
-}  // namespace
-}  // namespace melko::test
-
-namespace melko::test {
-namespace {
-
-TEST(PortSetup, OkAppliesPortsFilterAndDefaultPortAndTheyAreSaved) {
-  AppRig rig;
-  rig.Start();
-  EXPECT_EQ(rig.core->Ports().PortMap[0], 1);  // port A: the synth, out of the box
-  bool cancelled = false;
-  rig.prompt.OnExec = [&](QDialog&) {
-    cancelled = true;
-    return false;
-  };
-  rig.form->mnuPortSetup->trigger();
-  EXPECT_TRUE(cancelled);
-  EXPECT_EQ(rig.core->Ports().PortMap[1], 0);
-
-  rig.prompt.OnExec = [&](QDialog& d) {
-    auto& dlg = static_cast<TPortSetupDlg&>(d);
-    EXPECT_EQ(dlg.cmbPort[0]->currentText(), QStringLiteral("Test Synth"));
-    dlg.cmbPort[1]->setCurrentIndex(1);
-    dlg.cmbOutPort->setCurrentIndex(1);
-    dlg.cbxSendBank->setChecked(false);
-    return true;
-  };
-  rig.form->mnuPortSetup->trigger();
-  MidiPorts& ports = rig.core->Ports();
-  EXPECT_EQ(ports.PortMap[1], 1);
-  EXPECT_EQ(ports.PortNames[1], "Test Synth");
-  EXPECT_EQ(ports.SendOptions, kSendSystemExclusive);
-  EXPECT_EQ(rig.song().OutPort[7], 1);
-  ASSERT_TRUE(rig.Close());
-  std::string ini = rig.Ini();
-  EXPECT_NE(ini.find("Port1=1"), std::string::npos);
-  EXPECT_NE(ini.find("Send=1"), std::string::npos);
 }
 
 }  // namespace
