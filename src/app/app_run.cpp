@@ -33,6 +33,7 @@
 #include "edit/ui/set_dialogs.h"
 #include "edit/ui/tool_dialogs.h"
 #include "midi/system_backend.h"
+#include "midi/ui/piano_dlg.h"
 
 namespace melko {
 
@@ -232,6 +233,7 @@ std::unique_ptr<QDialog> MakeDialog(const std::string& name, TMkMainForm& form, 
   if (name == "keysig") return std::make_unique<TKeySigDlg>(&form);
   if (name == "song-setup") return std::make_unique<TSongSetupDlg>(core.TheSong, true, &form);
   if (name == "port-setup") return std::make_unique<TPortSetupDlg>(core.Ports(), &form);
+  if (name == "piano") return std::make_unique<TPianoDlg>(60, edit->CenterC, nullptr, &form);
   return nullptr;
 }
 }  // namespace

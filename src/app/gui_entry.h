@@ -29,6 +29,6 @@ using GuiEntry = int (*)(const GuiStart* start);
 // What `melko --screenshot OUT.png --window NAME` can draw besides the main
 // window ("main"): the range boxes' popup menu and the dialogs.
 constexpr const char* kScreenshotWindows =
-    "main, popup, dynamics, transpose, gate, quantize, cutter, tempo, meter, keysig, song-setup, port-setup";
+    "main, popup, dynamics, transpose, gate, quantize, cutter, tempo, meter, keysig, song-setup, port-setup, piano";
 
 }  // namespace melko
