@@ -33,6 +33,7 @@
 #include "edit/ui/set_dialogs.h"
 #include "edit/ui/tool_dialogs.h"
 #include "midi/system_backend.h"
+#include "midi/ui/piano_dlg.h"
 
 namespace melko {
 
@@ -234,6 +235,7 @@ std::unique_ptr<QDialog> MakeDialog(const std::string& name, TMkMainForm& form, 
   if (name == "midi-filter") return MakeOptionDialog(form, kPageMidiFilter);
   if (name == "midi-port") return MakeOptionDialog(form, kPageMidiPort);
   if (name == "midi-etc") return MakeOptionDialog(form, kPageMidiEtc);
+  if (name == "piano") return std::make_unique<TPianoDlg>(60, edit->CenterC, nullptr, &form);
   return nullptr;
 }
 }  // namespace
