@@ -32,6 +32,7 @@ AppCore::AppCore(std::unique_ptr<MidiBackend> backend, std::unique_ptr<Clock> cl
   input_ = std::make_unique<MidiInput>(TheSong, *ports_, *engine_, buffer_, notify_);
   // Set before any input device opens; the readers are joined before it goes.
   ports_->InputCallback = [input = input_.get()](uint32_t msg, uint32_t timeMs) { input->InputCallback(msg, timeMs); };
+  relay_ = std::make_unique<TmMidiRelay>(*ports_);
   TheSong.Log = &Log;
   TheSong.Player = engine_.get();
 }

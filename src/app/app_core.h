@@ -58,6 +58,8 @@ class AppCore {
   // The record buffer, reserved with the core (the program's start).
   RecordBuffer& Buffer() { return buffer_; }
   MidiInput& Input() { return *input_; }
+  // The shared note sender of the editors, the piano and the keyboard.
+  TmMidiRelay& Relay() { return *relay_; }
 
  private:
   std::unique_ptr<MidiBackend> backend_;
@@ -68,6 +70,7 @@ class AppCore {
   std::unique_ptr<PlaybackEngine> engine_;
   RecordBuffer buffer_;
   std::unique_ptr<MidiInput> input_;
+  std::unique_ptr<TmMidiRelay> relay_;
 };
 
 }  // namespace melko

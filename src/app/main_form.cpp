@@ -25,6 +25,8 @@
 #include "base/atomic_write.h"
 #include "base/int_helpers.h"
 #include "midi/input_settings.h"
+#include "midi/kanabun.h"
+#include "midi/ui/kanabun_manager.h"
 #include "midi/midi_settings.h"
 #include "midi/system_backend.h"
 
@@ -100,6 +102,8 @@ TMkMainForm::TMkMainForm(AppCore& core, UserPrompt& prompt, MainFormOptions opti
 
 TMkMainForm::~TMkMainForm() {
   songWatch_.Reset();
+  kanabunRegistration_.reset();  // its held notes end while the ports are there
+  kanabun_.reset();
   // The controls go after this body, in QWidget's destructor; the focused
   // range box then says editingFinished. Nothing of this window may answer.
   for (QObject* child : findChildren<QObject*>()) {
@@ -139,6 +143,11 @@ void TMkMainForm::Startup(const std::string& commandLineFile) {
     for (const auto& line : system->TakeLog()) core_.Log.Line(line);
   core_.Engine().Options = ReadEngineOptions(ini_);
   core_.Input().ApplySettings(ReadInputFilterSettings(ini_), ReadThruSettings(ini_));
+  {
+    const KeyboardSettings keys = ReadKeyboardSettings(ini_);
+    TmKanabunManager::SetToggleType(keys.ToggleType);
+    TmKanabunManager::SetUpperEnabled(keys.UpperEnabled);
+  }
   UpdateThruDisplay();
   countIn_ = int(ClampInt(ini_.ReadInteger("Rec", "CountIn", 4), 0, kMaxCountIn));
   ShowRecordValues();

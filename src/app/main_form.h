@@ -27,6 +27,10 @@
 #include "edit/recorder.h"
 
 class QAction;
+namespace melko {
+class TmKanabun;
+class TmKanabunRegistration;
+}
 class QCheckBox;
 class QLabel;
 class QStackedWidget;
@@ -177,6 +181,8 @@ class TMkMainForm : public QMainWindow {
   void ShowRecordValues();
   void UpdateRecTrackBox();
   void LightInputIndicator();
+  void InstallKeyboardAndOptions();
+  void KeyboardNote(int note, bool on);
   void BuildMenus();
   void ConnectStrip();
   void RebuildHistoryMenus();
@@ -224,6 +230,10 @@ class TMkMainForm : public QMainWindow {
   QTimer* inputLight_ = nullptr;
   QPointer<QObject> noteInputWindow_;
   std::function<void(uint32_t)> noteInput_;
+  // The computer keyboard plays the range's first track here (and records
+  // into it while the record button is down).
+  std::unique_ptr<TmKanabun> kanabun_;
+  std::unique_ptr<TmKanabunRegistration> kanabunRegistration_;
 };
 
 }  // namespace melko

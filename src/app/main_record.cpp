@@ -16,6 +16,9 @@
 
 #include "app/main_form.h"
 #include "base/int_helpers.h"
+#include "midi/kanabun.h"
+#include "midi/ui/kanabun_manager.h"
+#include "midi/ui/piano_dlg.h"
 
 namespace melko {
 
@@ -170,6 +173,55 @@ void TMkMainForm::ConnectRecordPanel() {
   mnuRecord->setShortcut(QKeySequence(Qt::Key_F12));
   connect(mnuRecord, &QAction::triggered, this, &TMkMainForm::RecordToggle);
   ShowRecordValues();
+  InstallKeyboardAndOptions();
+}
+
+void TMkMainForm::InstallKeyboardAndOptions() {
+  kanabun_ = std::make_unique<TmKanabun>();
+  kanabun_->Relay = &core_.Relay();
+  kanabun_->OnNoteOn = [this](int note) { KeyboardNote(note, true); };
+  kanabun_->OnNoteOff = [this](int note) { KeyboardNote(note, false); };
+  kanabunRegistration_ = std::make_unique<TmKanabunRegistration>(*kanabun_, this);
+
+  OptionHooks.ReadCurrent = [this](OptionValues& v) {
+    v.Filter = core_.Input().Filter;
+    v.Filter.Send = core_.Ports().SendOptions;
+    v.Thru = core_.Input().Thru;
+  };
+  OptionHooks.ChooseClickNote = [this](int& note, int clickPort) {
+    // Every key tried sounds as the click would.
+    TmMidiRelay& relay = core_.Relay();
+    const TmMidiRelay saved = relay;
+    relay.Channel = 9;
+    relay.Port = uint8_t(std::clamp(clickPort, 0, 3));
+    relay.Velocity = 100;
+    const int centerC = int(ClampInt(ini_.ReadInteger("User", "CenterC", 0), -2, 2));
+    const bool chosen = TPianoDlg::ChooseNote(note, centerC, &relay, this);
+    relay.Channel = saved.Channel;
+    relay.Port = saved.Port;
+    relay.Velocity = saved.Velocity;
+    return chosen;
+  };
+  OptionHooks.BeforeApply = [this](const OptionValues&, const OptionValues&) { core_.Input().ThruNotesOff(); };
+  OptionHooks.OnApplied = [this](const OptionValues&, const OptionValues& now) {
+    core_.Input().ApplySettings(now.Filter, now.Thru);
+    TmKanabunManager::SetToggleType(now.Keyboard.ToggleType);
+    TmKanabunManager::SetUpperEnabled(now.Keyboard.UpperEnabled);
+    UpdateThruDisplay();
+  };
+}
+
+void TMkMainForm::KeyboardNote(int note, bool on) {
+  const Song& song = core_.TheSong;
+  const int t = std::clamp(range_->EditFromTrack, 1, 64);
+  const uint8_t channel = song.Ch[size_t(t)] & 15;
+  TmMidiRelay& relay = core_.Relay();
+  if (on) {
+    relay.Channel = channel;
+    relay.Port = song.OutPort[size_t(t)] & 3;
+  }
+  if (IsRecording() && sbtRec->isChecked() && song.Rec[size_t(t)])
+    core_.Input().StoreFromKeyboard(ShortMsg(0x90 | channel, uint32_t(note), on ? relay.Velocity : 0));
 }
 
 void TMkMainForm::InstallRecorder(EditDispatcher& d) {
