@@ -5,3 +5,5 @@ melko_fuzzer(edit_fuzz edit_fuzz.cpp ${CMAKE_CURRENT_SOURCE_DIR}/corpus/edit DEP
 # plain forward search and the range operations' paste and mix.
 melko_fuzzer(record_merge_fuzz record_merge_fuzz.cpp ${CMAKE_CURRENT_SOURCE_DIR}/corpus/record_merge
              DEPENDS melko_edit)
+# Take files of the batch form, recorded through the recorder as the record button does.
+melko_fuzzer(take_fuzz take_fuzz.cpp ${CMAKE_CURRENT_SOURCE_DIR}/corpus/take DEPENDS melko_edit)
