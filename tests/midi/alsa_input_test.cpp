@@ -6,6 +6,7 @@
 
 #include <atomic>
 #include <chrono>
+#include <string>
 #include <thread>
 
 #include "midi/alsa/alsa_sequencer.h"
@@ -55,6 +56,42 @@ TEST(AlsaInput, OneReaderDispatchesEveryEventToTheCallbackOfItsPort) {
   EXPECT_EQ(got[1][0].load(), 0);
   inputs[0].reset();
   inputs[1].reset();
+  snd_seq_close(source);
+}
+
+// "MELKO:in" is a port of our client that other programs connect to.
+TEST(AlsaInput, OthersConnectToThePublicPortAndReachItsCallback) {
+  auto seq = AlsaSequencer::Open();
+  if (!seq) GTEST_SKIP() << "no ALSA sequencer on this machine";
+  std::atomic<int> notes{0};
+  std::unique_ptr<MidiInDevice> in;
+  ASSERT_EQ(seq->OpenPublicIn([&](uint32_t msg, uint32_t) { notes += (msg & 0xF0) == 0x90; }, in), kMidiOk);
+  // Find it by its name, as aconnect would.
+  snd_seq_t* source = nullptr;
+  ASSERT_GE(snd_seq_open(&source, "default", SND_SEQ_OPEN_DUPLEX, 0), 0);
+  snd_seq_port_info_t* info;
+  snd_seq_port_info_alloca(&info);
+  snd_seq_port_info_set_client(info, seq->ClientId());
+  snd_seq_port_info_set_port(info, -1);
+  int publicPort = -1;
+  while (snd_seq_query_next_port(source, info) >= 0)
+    if (std::string(snd_seq_port_info_get_name(info)) == "in") publicPort = snd_seq_port_info_get_port(info);
+  ASSERT_GE(publicPort, 0);
+  const int out = snd_seq_create_simple_port(source, "out", SND_SEQ_PORT_CAP_READ | SND_SEQ_PORT_CAP_SUBS_READ,
+                                             SND_SEQ_PORT_TYPE_MIDI_GENERIC);
+  ASSERT_GE(snd_seq_connect_to(source, out, seq->ClientId(), publicPort), 0);
+  for (int i = 0; i < 5; ++i) {
+    snd_seq_event_t ev;
+    snd_seq_ev_clear(&ev);
+    snd_seq_ev_set_source(&ev, out);
+    snd_seq_ev_set_subs(&ev);
+    snd_seq_ev_set_direct(&ev);
+    snd_seq_ev_set_noteon(&ev, 0, 60, 100);
+    snd_seq_event_output_direct(source, &ev);
+  }
+  for (int wait = 0; wait < 100 && notes < 5; ++wait) std::this_thread::sleep_for(std::chrono::milliseconds(10));
+  EXPECT_EQ(notes.load(), 5);
+  in.reset();
   snd_seq_close(source);
 }
 

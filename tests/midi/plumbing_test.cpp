@@ -39,6 +39,22 @@ TEST(NotifyQueue, KeepsOrderAndNeverDropsEngineNotices) {
   EXPECT_EQ(n.WParam, 4);
 }
 
+// A notice marked Keep (a log line) outlives a full ring, as far as the
+// overflow's reserve goes; plain ones are dropped.
+TEST(NotifyQueue, KeptNoticesSurviveAFullRingWithinTheReserve) {
+  NotifyQueue q(1);
+  q.Post(EventSent, 1, 0);
+  Notification keep{0x23C3, 0, 8};
+  keep.Keep = true;
+  for (int i = 0; i < 2000; ++i) q.Post(keep);
+  q.Post(EventSent, 2, 0);
+  std::vector<Notification> got;
+  q.Drain(got);
+  ASSERT_EQ(got.size(), 1u + 1024u);  // the ring's one, then the reserve's worth
+  EXPECT_EQ(got[1].Message, 0x23C3u);
+  EXPECT_EQ(q.Dropped(), 2000u - 1024u + 1u);
+}
+
 // Drain makes its room before it takes the lock: entries beyond that room
 // wait for the next call, overflow entries come after the ring's, and a
 // reused vector is filled without growing.
