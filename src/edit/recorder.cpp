@@ -33,6 +33,15 @@ Recorder::Recorder(Song& song, PlaybackEngine& engine, MidiInput& input, RecordB
                    EditDispatcher& dispatcher, LogSink* log)
     : song_(song), engine_(engine), input_(input), buffer_(buffer), dispatcher_(dispatcher), log_(log) {}
 
+Recorder::~Recorder() {
+  if (recording_) {
+    engine_.KillTimer();
+    engine_.SetFlag(kFlagRecording, false);
+    engine_.StopPlayback();
+  }
+  engine_.SilenceNote = nullptr;
+}
+
 bool Recorder::Silenced(int track, int32_t tick) const {
   if (track < 1 || track > 64 || !song_.Rec[size_t(track)]) return false;
   if (setup_.Options & kRecOverDub) return false;

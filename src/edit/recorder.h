@@ -58,6 +58,9 @@ class Recorder {
  public:
   Recorder(Song& song, PlaybackEngine& engine, MidiInput& input, RecordBuffer& buffer, EditDispatcher& dispatcher,
            LogSink* log);
+  // A take still running is abandoned (the engine's timer stops) and the
+  // engine forgets this recorder.
+  ~Recorder();
 
   // The record button went down; startTick is where playback starts (the
   // saved measure). Playback runs on the engine's timer afterwards.
