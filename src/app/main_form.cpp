@@ -167,6 +167,7 @@ void TMkMainForm::Startup(const std::string& commandLineFile) {
                                         converter_.get());
   auto& hooks = doc_->Hooks;
   hooks.StopPlayback = [this] { StopPlay(); };
+  doc_->Recording.CountIn = countIn_;  // a new song counts in as the settings say
   hooks.IsPlaying = [this] { return IsPlaying(); };
   hooks.TitleChanged = [this](const std::string& caption) {
     setWindowTitle(Q(caption));
@@ -525,10 +526,10 @@ void TMkMainForm::closeEvent(QCloseEvent* event) {
     }
   }
   closing_ = true;
+  core_.Input().ThruNotesOff();
   doc_->ClearSong();
   doc_->CloseExTrack();
   SaveSettings();
-  core_.Input().ThruNotesOff();
   core_.Ports().ClosePorts();
   logForm_->close();
   exTrackForm_->close();

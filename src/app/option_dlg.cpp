@@ -67,10 +67,14 @@ void KeepOnlySelectedInput(MidiPorts& ports) {
 bool ApplyOptionValues(const OptionValues& now, OptionTargets& t) {
   MidiPorts& ports = t.Ports;
   bool changed = false;
-  for (int p = 0; p < kPortCount; ++p) {
-    uint8_t d = now.PortMap[p] <= ports.OutDeviceCount ? now.PortMap[p] : 0;
-    changed |= ports.PortMap[p] != d;
-    ports.PortMap[p] = d;
+  {
+    // The MIDI input's thru reads the map while it runs.
+    std::lock_guard<PiMutex> handles(ports.HandleLock());
+    for (int p = 0; p < kPortCount; ++p) {
+      uint8_t d = now.PortMap[p] <= ports.OutDeviceCount ? now.PortMap[p] : 0;
+      changed |= ports.PortMap[p] != d;
+      ports.PortMap[p] = d;
+    }
   }
   ports.DefaultOutPort = uint8_t(std::clamp<int>(now.DefaultOutPort, 0, kPortCount - 1));
   ports.ClickPort = uint8_t(std::clamp<int>(now.ClickPort, 0, kPortCount - 1));

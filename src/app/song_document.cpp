@@ -57,7 +57,11 @@ void SongDocument::SetDocumentName(const std::string& name) {
   Format0Name = FolderOf(name) + "F0_" + FileNameOf(name);
 }
 
-bool SongDocument::AskDiscard() { return song_.SongSaved || prompt_.AskYesNo(kMsgAskDiscard); }
+bool SongDocument::AskDiscard() {
+  // A take still being recorded goes into the song first, so it is asked about.
+  Stop();
+  return song_.SongSaved || prompt_.AskYesNo(kMsgAskDiscard);
+}
 
 void SongDocument::ClearSong() {
   Stop();

@@ -45,10 +45,8 @@ Recorder::~Recorder() {
 bool Recorder::Silenced(int track, int32_t tick) const {
   if (track < 1 || track > 64 || !song_.Rec[size_t(track)]) return false;
   if (setup_.Options & kRecOverDub) return false;
-  if (setup_.Options & kRecPunch) {
-    const TEditRange& r = dispatcher_.Range;
-    return tick >= int64_t(r.EditFromTick) && tick < int64_t(r.EditToTick);
-  }
+  if (setup_.Options & kRecPunch)
+    return tick >= punchFrom_.load(std::memory_order_relaxed) && tick < punchTo_.load(std::memory_order_relaxed);
   return tick >= engine_.StartTick;
 }
 
@@ -65,12 +63,16 @@ RecordPress Recorder::Press(uint32_t startTick, const RecordSetup& setup) {
   engine_.EngineFlags.store(flags | setup_.Options);
   input_.ThruNotesOff();
   input_.RebuildTables();
+  // The timer thread asks about the punch range; the boxes stay the UI's.
+  punchFrom_.store(int64_t(dispatcher_.Range.EditFromTick));
+  punchTo_.store(int64_t(dispatcher_.Range.EditToTick));
   engine_.SilenceNote = [this](int track, int32_t tick) { return Silenced(track, tick); };
   // A song without any event still records: the conductor gets its end.
   recording_ = true;
   if (!engine_.StartPlayback(startTick, setup_.CountIn, [this] { StartRecording(); })) {
     recording_ = false;
     engine_.SetFlag(kFlagRecording, false);
+    input_.InputSource.store(kSourceNone);
     return RecordPress::kNotStarted;
   }
   return RecordPress::kStarted;
@@ -96,11 +98,13 @@ RecordMergeResult Recorder::Release(std::string* warning) {
   if (Wait) Wait(300);
   engine_.KillTimer();
   engine_.SetFlag(kFlagRecording, false);
+  input_.WaitForStores();  // a message that saw the flag still set is in now
   recording_ = false;
   // 2..3.
   if (log_) log_->Line("--- STOP  Recording!! ---");
   if (!buffer_.Reserved()) {
     if (warning) *warning = kMsgRecordNoMemory + ErrorCodeText(buffer_.ReserveError());
+    input_.InputSource.store(kSourceNone);
     engine_.StopPlayback();
     return result;
   }
@@ -136,8 +140,12 @@ RecordMergeResult Recorder::Release(std::string* warning) {
     log_->Line("MidiInBufSize: " + std::to_string(buffer_.Committed()));
   }
   buffer_.Decommit();
+  // The next take, and the input meanwhile, belong to whoever plays first.
+  input_.InputSource.store(kSourceNone);
   engine_.StopPlayback();
-  dispatcher_.FinishEdit(kRecordUndoHint);
+  // A take that laid nothing (stopped during the count-in) keeps the last undo.
+  if (result.TracksMerged > 0) dispatcher_.FinishEdit(kRecordUndoHint);
+  else dispatcher_.CancelEdit();
   return result;
 }
 

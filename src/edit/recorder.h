@@ -9,6 +9,7 @@
 // across the merge, which carries each track's take through it.
 #pragma once
 
+#include <atomic>
 #include <cstdint>
 #include <functional>
 #include <string>
@@ -92,6 +93,7 @@ class Recorder {
   LogSink* log_;
   RecordSetup setup_;
   bool recording_ = false;
+  std::atomic<int64_t> punchFrom_{0}, punchTo_{0};
 };
 
 }  // namespace melko

@@ -13,7 +13,10 @@ std::vector<std::string_view> Words(std::string_view line) {
     while (i < line.size() && (line[i] == ' ' || line[i] == '\t')) ++i;
     size_t start = i;
     while (i < line.size() && line[i] != ' ' && line[i] != '\t') ++i;
-    if (i > start) words.push_back(line.substr(start, i - start));
+    if (i > start) {
+      if (line[start] == '#' && !words.empty()) break;  // the rest is a comment
+      words.push_back(line.substr(start, i - start));
+    }
   }
   return words;
 }

@@ -2,7 +2,8 @@
 // "<ms> <status> [<data1> [<data2>]]" in hexadecimal bytes after the
 // decimal milliseconds since the record button went down, optionally
 // prefixed by "kbd " for a note of the computer keyboard; "stop <ms>"
-// releases the button. Blank lines and lines starting with "#" are skipped.
+// releases the button. Blank lines and lines starting with "#" are skipped,
+// and a word starting with "#" ends its line (a comment after a message).
 // The reader takes untrusted text: it checks every field, never reads past
 // the end and says which line is wrong.
 #pragma once
@@ -27,8 +28,9 @@ struct TakeFile {
   uint32_t ReleaseMs() const;
 };
 
-// The largest time a take may name: a little over a day.
-constexpr uint32_t kMaxTakeMs = 100000000;
+// The largest time a take may name: an hour (the batch run steps through
+// every millisecond of it).
+constexpr uint32_t kMaxTakeMs = 3600000;
 
 // False with `error` ("line N: ...") when a line cannot be read.
 bool ParseTakeFile(std::string_view text, TakeFile& take, std::string& error);

@@ -2,6 +2,7 @@
 
 #include <cstdio>
 #include <mutex>
+#include <thread>
 
 #include "base/text_encoding.h"
 
@@ -19,14 +20,17 @@ MidiInput::MidiInput(Song& song, MidiPorts& ports, PlaybackEngine& engine, Recor
 }
 
 void MidiInput::RebuildTables() {
-  FilterMask = BuildFilterMask(Filter.Receive);
-  VelocityTable = BuildVelocityTable(Filter);
+  const FilterMaskTable mask = BuildFilterMask(Filter.Receive);
+  const VelocityTableType velocity = BuildVelocityTable(Filter);
+  for (size_t i = 0; i < mask.size(); ++i) filterMask_[i].store(mask[i], std::memory_order_relaxed);
+  for (size_t i = 0; i < velocity.size(); ++i) velocityTable_[i].store(velocity[i], std::memory_order_relaxed);
 }
 
 void MidiInput::ApplySettings(const InputFilterSettings& filter, const ThruSettings& thru) {
   ThruNotesOff();  // with the old thru device
   Filter = filter;
   Thru = thru;
+  thruMode_.store(thru.ThruMode >= kThruOff && thru.ThruMode <= kMaxThruMode ? thru.ThruMode : kThruOff);
   RebuildTables();
   ports_.SendOptions = uint8_t(filter.Send & 3);
 }
@@ -46,47 +50,56 @@ void MidiInput::InputCallback(uint32_t msg, uint32_t timeMs) {
   Received.fetch_add(1, std::memory_order_relaxed);
   if (status < 0xF0) {
     // 3. Receive filter and velocity rule.
-    status &= FilterMask[status >> 4];
+    status &= FilterMask(int(status >> 4));
     if (status == 0) return;
     msg &= 0x7F7F00u;
     msg |= status;
-    if (IsNoteOn(msg)) msg = (msg & 0x00FFFFu) | uint32_t(VelocityTable[(msg >> 16) & 0x7F]) << 16;
+    if (IsNoteOn(msg)) msg = (msg & 0x00FFFFu) | uint32_t(VelocityTable(int((msg >> 16) & 0x7F))) << 16;
     // 4. Thru.
-    if (Thru.ThruMode != kThruOff) Echo(msg);
+    if (thruMode_.load(std::memory_order_relaxed) != kThruOff) Echo(msg);
   }
   const bool channelMessage = status >= 0x80 && status <= 0xEF;
-  // 5. Recording takes channel messages only.
-  if (engine_.EngineFlags.load(std::memory_order_acquire) & kFlagRecording) {
+  // 5. Recording takes channel messages only. The count is raised before the
+  // flag is read, so the stop can wait for a store still under way.
+  storing_.fetch_add(1, std::memory_order_seq_cst);
+  if (engine_.EngineFlags.load(std::memory_order_seq_cst) & kFlagRecording) {
     if (channelMessage) Store(msg);
+    storing_.fetch_sub(1, std::memory_order_release);
     return;
   }
+  storing_.fetch_sub(1, std::memory_order_release);
   // 6. The windows: the indicator, and the window that takes notes.
   if (!channelMessage) return;
   notify_.Post(MimData, int32_t(timeMs), msg);
   if (status <= 0x9F && HasNoteInputWindow()) notify_.Post(MimNoteData, int32_t(timeMs), msg);
 }
 
-MidiOutDevice* MidiInput::ThruDevice(uint8_t& channel, bool& rewrite) const {
+int MidiInput::ThruDeviceIndex(uint8_t& channel, bool& rewrite) const {
   rewrite = false;
-  const int mode = Thru.ThruMode;
+  const int mode = thruMode_.load(std::memory_order_relaxed);
   if (mode == kThruDynamic) {
     const int t = ThruTrack();
     rewrite = true;
     channel = uint8_t(song_.Ch[size_t(t)] & 0x0F);
-    return ports_.PortHandle(song_.OutPort[size_t(t)] & 3);
+    return ports_.PortMap[size_t(song_.OutPort[size_t(t)] & 3)];
   }
-  if (mode >= 2 && mode <= kMaxThruMode) return ports_.PortHandle(mode - 2);
-  return nullptr;
+  if (mode >= 2 && mode <= kMaxThruMode) return ports_.PortMap[size_t(mode - 2)];
+  return 0;
 }
 
 void MidiInput::Echo(uint32_t msg) {
   uint8_t channel = 0;
   bool rewrite = false;
-  MidiOutDevice* device = ThruDevice(channel, rewrite);
-  if (rewrite) msg = (msg & ~0x0Fu) | channel;
-  MidiPorts::SendShort(device, msg);
+  int device = 0;
+  {
+    // The UI thread may be replacing the device meanwhile (a reopen).
+    std::lock_guard<PiMutex> handles(ports_.HandleLock());
+    device = ThruDeviceIndex(channel, rewrite);
+    if (rewrite) msg = (msg & ~0x0Fu) | channel;
+    MidiPorts::SendShort(ports_.Handle(device), msg);
+  }
   // Remember what sounds, so a change of target can silence it.
-  const uint32_t entry = msg & 0xFF0F;
+  const uint32_t entry = (msg & 0xFF0F) | uint32_t(device & 0xFF) << 24;
   std::lock_guard<PiMutex> lock(thruLock_);
   if (IsNoteOn(msg)) {
     if (thruCount_ < kMaxThruNotes) thruNotes_[thruCount_++] = entry;
@@ -119,13 +132,18 @@ bool MidiInput::StoreFromKeyboard(uint32_t msg) {
 }
 
 void MidiInput::ThruNotesOff() {
-  if (Thru.ThruMode == kThruOff) return;
-  uint8_t channel = 0;
-  bool rewrite = false;
-  MidiOutDevice* device = ThruDevice(channel, rewrite);
+  // Each note ends on the device it sounded on, whatever the thru target,
+  // the ports or the song have become since.
+  std::lock_guard<PiMutex> handles(ports_.HandleLock());
   std::lock_guard<PiMutex> lock(thruLock_);
-  for (size_t i = 0; i < thruCount_; ++i) MidiPorts::SendShort(device, 0x90 | thruNotes_[i]);
+  for (size_t i = 0; i < thruCount_; ++i)
+    MidiPorts::SendShort(ports_.Handle(int(thruNotes_[i] >> 24)), 0x90 | (thruNotes_[i] & 0xFF0F));
   thruCount_ = 0;
+}
+
+void MidiInput::WaitForStores() {
+  for (int spins = 0; storing_.load(std::memory_order_acquire) != 0; ++spins)
+    if (spins > 64) std::this_thread::yield();
 }
 
 void MidiInput::SetThruTrack(int track) {
@@ -134,7 +152,7 @@ void MidiInput::SetThruTrack(int track) {
 }
 
 bool MidiInput::FollowTrack(int track) {
-  if (Thru.ThruMode != kThruDynamic || track < 1 || track > 64) return false;
+  if (thruMode_.load() != kThruDynamic || track < 1 || track > 64) return false;
   if (track == ThruTrack()) return false;
   SetThruTrack(track);
   return true;

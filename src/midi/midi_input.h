@@ -49,17 +49,18 @@ class MidiInput {
  public:
   MidiInput(Song& song, MidiPorts& ports, PlaybackEngine& engine, RecordBuffer& buffer, NotifyQueue& notify);
 
-  // Settings and the tables derived from them (UI thread).
+  // Settings (UI thread; set them through ApplySettings). The callback reads
+  // its own atomic copies of the thru mode and the derived tables.
   InputFilterSettings Filter;
   ThruSettings Thru;
-  FilterMaskTable FilterMask = BuildFilterMask(kReceiveAll);
-  VelocityTableType VelocityTable = BuildVelocityTable(InputFilterSettings{});
   // Takes new settings: the thru notes are silenced with the old ones first,
   // then the tables are rebuilt and the send options go to the port table.
   void ApplySettings(const InputFilterSettings& filter, const ThruSettings& thru);
   // FilterMask and VelocityTable from Filter (at start, after OK, at every
   // playback start).
   void RebuildTables();
+  uint8_t FilterMask(int nibble) const { return filterMask_[size_t(nibble & 15)].load(std::memory_order_relaxed); }
+  uint8_t VelocityTable(int v) const { return velocityTable_[size_t(v & 127)].load(std::memory_order_relaxed); }
 
   // The input callback (the reader thread).
   void InputCallback(uint32_t msg, uint32_t timeMs);
@@ -68,8 +69,12 @@ class MidiInput {
   // it was not stored.
   bool StoreFromKeyboard(uint32_t msg);
 
-  // The take's source: reset by the recorder at StartRecording.
+  // The take's source: reset by the recorder when a take starts and ends.
   std::atomic<int> InputSource{kSourceNone};
+  // After the recording flag was cleared: returns once no callback is still
+  // storing into the buffer (a callback that saw the flag set may be about
+  // to), so the buffer can be read and its pages given back.
+  void WaitForStores();
   // Claims the take for `source` when nobody has; true when `source` owns it.
   bool ClaimSource(int source);
 
@@ -98,7 +103,8 @@ class MidiInput {
  private:
   void Echo(uint32_t msg);
   void Store(uint32_t msg);
-  MidiOutDevice* ThruDevice(uint8_t& channel, bool& rewrite) const;
+  // The device index the thru output goes to now, and the channel for DynamicTHRU.
+  int ThruDeviceIndex(uint8_t& channel, bool& rewrite) const;
 
   Song& song_;
   MidiPorts& ports_;
@@ -107,7 +113,13 @@ class MidiInput {
   NotifyQueue& notify_;
   std::atomic<int> thruTrack_{1};
   std::atomic<bool> noteInput_{false};
+  std::atomic<int> thruMode_{kThruOff};
+  std::array<std::atomic<uint8_t>, 16> filterMask_{};
+  std::array<std::atomic<uint8_t>, 128> velocityTable_{};
+  std::atomic<int> storing_{0};  // callbacks inside the recording branch
   PiMutex thruLock_;  // guards thruNotes_ and thruCount_
+  // Each entry: key in the second byte, channel in the low nibble, and the
+  // device it sounds on in the high byte, so it ends where it sounded.
   std::array<uint32_t, kMaxThruNotes> thruNotes_{};
   size_t thruCount_ = 0;
 };

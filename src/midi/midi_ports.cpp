@@ -84,10 +84,18 @@ bool MidiPorts::OpenOutDevice(int d) {
   std::unique_ptr<MidiOutDevice> dev;
   int result = backend_.OpenOut(d, dev);
   if (!CheckMidiError(true, d, result) || !dev) return false;
-  OutHandles[d] = std::move(dev);
+  {
+    std::lock_guard<PiMutex> handles(handleLock_);
+    OutHandles[d] = std::move(dev);
+  }
   OutOpen[d] = 1;
   ChannelReset(d);
   return true;
+}
+
+std::unique_ptr<MidiOutDevice> MidiPorts::TakeHandle(int d) {
+  std::lock_guard<PiMutex> handles(handleLock_);
+  return std::move(OutHandles[d]);
 }
 
 void MidiPorts::CloseOutDevice(int d) {
@@ -97,7 +105,7 @@ void MidiPorts::CloseOutDevice(int d) {
     std::lock_guard<std::mutex> lock(auditionMutex_);
     if (auditionHandle_ == OutHandles[d].get()) auditionHandle_ = nullptr;
   }
-  OutHandles[d].reset();
+  TakeHandle(d).reset();  // closed outside the lock
   OutOpen[d] = 0;
 }
 
@@ -257,7 +265,7 @@ void MidiPorts::ReopenFailedDevices() {
       std::lock_guard<std::mutex> lock(auditionMutex_);
       if (auditionHandle_ == OutHandles[d].get()) auditionHandle_ = nullptr;
     }
-    OutHandles[d].reset();
+    TakeHandle(d).reset();
     OutOpen[d] = 0;
     OpenOutDevice(d);
   }

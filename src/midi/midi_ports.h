@@ -21,6 +21,7 @@
 #include "midi/clock.h"
 #include "midi/engine_timer.h"
 #include "midi/midi_device.h"
+#include "midi/pi_mutex.h"
 
 namespace melko {
 
@@ -120,6 +121,10 @@ class MidiPorts {
   int FindInDevice(const std::string& name) const;
 
   Clock& clock() { return clock_; }
+  // Held by the UI thread while it replaces a device's handle, and by the
+  // input thread while it resolves and sends to one (thru), so the input
+  // never sends to a device being closed. Held only for a send.
+  PiMutex& HandleLock() { return handleLock_; }
 
  private:
   MidiBackend& backend_;
@@ -127,6 +132,8 @@ class MidiPorts {
   TimerFactory timers_;
   ErrorReporter report_;
 
+  std::unique_ptr<MidiOutDevice> TakeHandle(int d);  // out of the table, under the lock
+  PiMutex handleLock_;
   std::mutex auditionMutex_;
   std::unique_ptr<EngineTimer> auditionTimer_;
   MidiOutDevice* auditionHandle_ = nullptr;

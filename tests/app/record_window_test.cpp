@@ -137,6 +137,24 @@ TEST_F(RecordWindow, ThePlayButtonAndF12EndATake) {
   EXPECT_TRUE(found);
 }
 
+// A new song asked for while recording takes the take into the song first,
+// so the question about discarding it comes.
+TEST_F(RecordWindow, ANewSongDuringATakeAsksAboutTheTake) {
+  f().cbxRecTrack->click();
+  f().sbtRec->click();
+  ASSERT_TRUE(f().IsRecording());
+  rig.Run(2300);
+  Play(ShortMsg(0x90, 40, 90));
+  rig.Run(100);
+  rig.prompt.DefaultYesNo = false;  // keep the song
+  rig.doc().NewFileCommand(false);
+  EXPECT_FALSE(f().IsRecording());
+  ASSERT_EQ(rig.prompt.Questions.size(), 1u);
+  bool found = false;
+  for (auto [tick, key] : Notes(1)) found = found || key == 40;
+  EXPECT_TRUE(found);
+}
+
 TEST_F(RecordWindow, ThePanelsSwitchAndTheStepsKeepTheirRanges) {
   EXPECT_EQ(f().pnlOptions->currentWidget(), f().pnlSeqOpt);
   f().sbtRecOption->click();

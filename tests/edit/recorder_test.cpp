@@ -217,6 +217,39 @@ TEST(Recorder, PlaybackSilencesTheArmedTracksNotesInTheRecordedPart) {
   }
 }
 
+TEST(Recorder, AfterAKeyboardTakeTheMidiInputIsHeardAgain) {
+  PlayRig r;
+  r.song.Rec[1] = 1;
+  ASSERT_EQ(r.recorder.Press(0, RecordSetup{0, 0, 4}), RecordPress::kStarted);
+  r.Run(100);
+  EXPECT_TRUE(r.input.StoreFromKeyboard(ShortMsg(0x90, 60, 100)));
+  r.Run(100);
+  r.recorder.Release();
+  std::vector<Notification> drained;
+  r.notify.Drain(drained);
+  drained.clear();
+  r.input.InputCallback(ShortMsg(0x90, 64, 100), 0);
+  r.notify.Drain(drained);
+  ASSERT_EQ(drained.size(), 1u);
+  EXPECT_EQ(drained[0].Message, MimData);
+}
+
+TEST(Recorder, ATakeStoppedDuringTheCountInKeepsTheLastUndo) {
+  BatchRig r;
+  test::SetTrack(r.song, 1, {Note(0, 40), Note(480, 41)});
+  r.dispatcher->Range.EditToTick = 240;
+  ASSERT_TRUE(r.dispatcher->PopUpEditClick(kCmdErase));
+  const std::string hint = r.dispatcher->Undo().ButtonHint;
+  r.song.Rec[1] = 1;
+  RecordSetup setup;
+  setup.CountIn = 4;
+  RecordMergeResult m = r.Record(Line(300, "90 3C 64") + "stop 400\n", setup);
+  EXPECT_EQ(m.TracksMerged, 0);
+  EXPECT_EQ(r.dispatcher->Undo().ButtonHint, hint);
+  ASSERT_TRUE(r.dispatcher->PopUpEditClick(kCmdUndo));  // the erase is still undone
+  EXPECT_EQ(Events(r.song.Tracks[1]).size(), 2u);
+}
+
 TEST(Recorder, PressWhilePlayingSpringsBack) {
   PlayRig r;
   r.song.Rec[1] = 1;
@@ -253,6 +286,9 @@ TEST(TakeFile, ReadsMessagesAndSaysWhichLineIsWrong) {
     EXPECT_FALSE(ParseTakeFile(b.text, take, why)) << b.text;
     EXPECT_EQ(why, b.error);
   }
+  ASSERT_TRUE(ParseTakeFile("100 90 3C 64  # a comment\nstop 900 # released\n", take, why)) << why;
+  EXPECT_EQ(take.Messages.size(), 1u);
+  EXPECT_EQ(take.ReleaseMs(), 900u);
   ASSERT_TRUE(ParseTakeFile("100 90 3C 64", take, why));  // no final line break
   EXPECT_EQ(take.ReleaseMs(), 600u);
 }

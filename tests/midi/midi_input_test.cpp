@@ -107,6 +107,19 @@ TEST(MidiInput, PortThruKeepsTheChannelAndForgetsReleasedNotes) {
   EXPECT_EQ(BytesOf(r.Sent(2)), (std::vector<Bytes>{{0x93, 62, 0}}));
 }
 
+TEST(MidiInput, ThruNotesEndOnTheDeviceTheySoundedOn) {
+  InputRig r;
+  r.Settings({}, 2);  // port A: device 1
+  r.input.InputCallback(ShortMsg(0x90, 60, 100), 0);
+  r.ports.PortMap[0] = 2;  // port A now plays on device 2
+  r.backend.Clear();
+  r.input.ThruNotesOff();
+  auto sent = r.Sent();
+  ASSERT_EQ(sent.size(), 1u);
+  EXPECT_EQ(sent[0].Device, 1);
+  EXPECT_EQ(sent[0].Bytes, (Bytes{0x90, 60, 0}));
+}
+
 TEST(MidiInput, ActiveSensingIsNeverEchoedNorPosted) {
   InputRig r;
   r.Settings({}, 2);
