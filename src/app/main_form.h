@@ -228,6 +228,7 @@ class TMkMainForm : public QMainWindow {
   int countIn_ = 4;   // edCount
   int preRange_ = 4;  // edPreRange shows 4 × this
   QTimer* inputLight_ = nullptr;
+  uint64_t lastReceived_ = 0;  // MidiInput::Received at the last look
   QPointer<QObject> noteInputWindow_;
   std::function<void(uint32_t)> noteInput_;
   // The computer keyboard plays the range's first track here (and records

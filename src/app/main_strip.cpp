@@ -377,6 +377,7 @@ void TMkMainForm::Play(PlayMode mode) {
     song.Solo = static_cast<uint8_t>(std::clamp(r.EditFromTrack, 1, 64));
     trackSolo_ = true;
   }
+  core_.Input().RebuildTables();
   engine.SyncOut = cbxMidiSyncOut->isChecked();
   engine.SetFlag(kFlagLoop, sbtLoop->isChecked());
   engine.SetFlag(kFlagBeat, settings_.TimerSync);
@@ -436,6 +437,12 @@ void TMkMainForm::RestoreAfterStop() {
 }
 
 void TMkMainForm::DrainEngine() {
+  // The lamp shows every message that came in, also those a take stores.
+  const uint64_t received = core_.Input().Received.load(std::memory_order_relaxed);
+  if (received != lastReceived_) {
+    lastReceived_ = received;
+    LightInputIndicator();
+  }
   std::vector<Notification> notes;
   core_.Notify().Drain(notes);
   for (const Notification& n : notes) {

@@ -45,9 +45,9 @@ void MidiInput::InputCallback(uint32_t msg, uint32_t timeMs) {
   // 1. Active sensing says only that the cable is plugged in.
   uint32_t status = msg & 0xFF;
   if (status == 0xFE || status < 0x80) return;
+  Received.fetch_add(1, std::memory_order_relaxed);
   // 2. A take the keyboard started stays the keyboard's.
   if (!ClaimSource(kSourceMidi)) return;
-  Received.fetch_add(1, std::memory_order_relaxed);
   if (status < 0xF0) {
     // 3. Receive filter and velocity rule.
     status &= FilterMask(int(status >> 4));

@@ -95,7 +95,7 @@ class MidiInput {
   void SetNoteInputWindow(bool registered) { noteInput_.store(registered, std::memory_order_relaxed); }
   bool HasNoteInputWindow() const { return noteInput_.load(std::memory_order_relaxed); }
 
-  // Messages that passed step 1 (for the indicator and tests), and the
+  // Messages that arrived, active sensing aside (the indicator), and the
   // messages a full buffer dropped in the current take.
   std::atomic<uint64_t> Received{0};
   std::atomic<uint64_t> Dropped{0};

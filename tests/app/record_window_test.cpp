@@ -73,6 +73,8 @@ TEST_F(RecordWindow, TheRecordButtonRecordsIntoTheArmedTrackAsOneUndoableEdit) {
   EXPECT_FALSE(f().pnlOptions->isEnabled());
   rig.Run(250);  // 120 BPM: 240 ticks into measure 2
   Play(ShortMsg(0x90, 72, 90));
+  f().DrainEngine();
+  EXPECT_TRUE(f().InputIndicatorLit()) << "the lamp lights while recording too";
   rig.Run(250);
   Play(ShortMsg(0x80, 72, 0));
   rig.Run(500);
