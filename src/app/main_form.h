@@ -157,7 +157,7 @@ class TMkMainForm : public QMainWindow {
   QWidget *pnlSeqOpt, *pnlRecOpt;
   QCheckBox *cbxPunch, *cbxOverDub, *cbxSingle, *cbxTrChMidi, *cbxRecTrack;
   QLineEdit *edCount, *edPreRange;
-  QLabel *pnlThru, *lblMidiIn;
+  QLabel *pnlThru, *lblMidiIn, *lblArmed;
   QAction* mnuRecord = nullptr;
   QMenu *mnuFile, *mnuMidi, *mnuPlay, *mnuOptions, *mnuWindow, *hmMidiFile, *hmSetupTemplate;
   QMenu* PopEditMenu = nullptr;
@@ -228,6 +228,7 @@ class TMkMainForm : public QMainWindow {
   int countIn_ = 4;   // edCount
   int preRange_ = 4;  // edPreRange shows 4 × this
   QTimer* inputLight_ = nullptr;
+  EditDispatcher* recordDispatcher_ = nullptr;
   uint64_t lastReceived_ = 0;  // MidiInput::Received at the last look
   QPointer<QObject> noteInputWindow_;
   std::function<void(uint32_t)> noteInput_;

@@ -50,6 +50,7 @@ void TMkMainForm::BuildRecordPanel(QWidget* strip, QGridLayout* grid) {
   sbtRecOption->setFocusPolicy(Qt::NoFocus);
   sbtRecOption->setFixedWidth(22);
   sbtRecOption->setToolTip(QStringLiteral("録音オプションとシーケンサオプションを切り替える"));
+  sbtRecOption->setCheckable(true);  // down while the recording options show
   pnlOptions = new QStackedWidget(strip);
 
   pnlSeqOpt = new QWidget(pnlOptions);
@@ -102,6 +103,10 @@ void TMkMainForm::BuildRecordPanel(QWidget* strip, QGridLayout* grid) {
   pnlOptions->setFixedHeight(pnlSeqOpt->sizeHint().height());
 
   cbxRecTrack = Box(strip, "cbxRecTrack", "Rec", "範囲の先頭トラックを録音する");
+  // Every armed track, so that none is recorded over unseen.
+  lblArmed = new QLabel(strip);
+  lblArmed->setObjectName(QStringLiteral("lblArmed"));
+  lblArmed->setToolTip(QStringLiteral("録音するトラック"));
   auto* thruLabel = new QLabel(QStringLiteral("THRU"), strip);
   pnlThru = new QLabel(QStringLiteral("Off"), strip);
   pnlThru->setObjectName(QStringLiteral("pnlThru"));
@@ -123,6 +128,7 @@ void TMkMainForm::BuildRecordPanel(QWidget* strip, QGridLayout* grid) {
   row->addWidget(sbtRecOption);
   row->addWidget(pnlOptions, 1);
   row->addWidget(cbxRecTrack);
+  row->addWidget(lblArmed);
   row->addSpacing(8);
   row->addWidget(thruLabel);
   row->addWidget(pnlThru);
@@ -138,7 +144,7 @@ void TMkMainForm::ConnectRecordPanel() {
     if (!IsRecording()) sbtRec->setEnabled(!on);
   });
   connect(sbtRecOption, &QPushButton::clicked, this,
-          [this] { pnlOptions->setCurrentWidget(pnlOptions->currentWidget() == pnlSeqOpt ? pnlRecOpt : pnlSeqOpt); });
+          [this](bool down) { pnlOptions->setCurrentWidget(down ? pnlRecOpt : pnlSeqOpt); });
   auto step = [this](int& value, int delta, int lo, int hi) {
     value = std::clamp(value + delta, lo, hi);
     if (doc_) {
@@ -207,6 +213,7 @@ void TMkMainForm::InstallKeyboardAndOptions() {
     core_.Input().ApplySettings(now.Filter, now.Thru);
     TmKanabunManager::SetToggleType(now.Keyboard.ToggleType);
     TmKanabunManager::SetUpperEnabled(now.Keyboard.UpperEnabled);
+    UpdateRecTrackBox();  // DynamicTHRU may follow the range's first track now
     UpdateThruDisplay();
   };
 }
@@ -226,6 +233,7 @@ void TMkMainForm::KeyboardNote(int note, bool on) {
 
 void TMkMainForm::InstallRecorder(EditDispatcher& d) {
   recorder_ = std::make_unique<Recorder>(core_.TheSong, core_.Engine(), core_.Input(), core_.Buffer(), d, &core_.Log);
+  recordDispatcher_ = &d;
   // The last messages of the driver's thread find their place meanwhile.
   recorder_->Wait = [this](uint32_t ms) { core_.TheClock().SleepMs(ms); };
   recorder_->ThruChanged = [this] { UpdateThruDisplay(); };
@@ -251,6 +259,10 @@ void TMkMainForm::UpdateRecTrackBox() {
   const int t = std::clamp(range_->EditFromTrack, 1, 64);
   cbxRecTrack->setChecked(core_.TheSong.Rec[size_t(t)] != 0);
   cbxRecTrack->setToolTip(QString::fromUtf8("トラック%1を録音する").arg(t));
+  QStringList armed;
+  for (int r = 1; r <= 64; ++r)
+    if (core_.TheSong.Rec[size_t(r)]) armed << QString::number(r);
+  lblArmed->setText(armed.isEmpty() ? QString() : QStringLiteral("[%1]").arg(armed.join(QStringLiteral(","))));
   // Until a track sheet selects tracks, the range's first track is the selected one.
   if (core_.Input().Thru.SelectedTrackThru && core_.Input().FollowTrack(t)) UpdateThruDisplay();
 }
@@ -271,6 +283,10 @@ void TMkMainForm::SetRecordControlsEnabled(bool enabled) {
   sbtRecOption->setEnabled(enabled);
   sbtLoop->setEnabled(enabled);
   cbxRecTrack->setEnabled(enabled);
+  // No undo in the middle of a take; afterwards the button says what the
+  // dispatcher has.
+  if (!enabled) sbtUndo->setEnabled(false);
+  else if (recordDispatcher_) sbtUndo->setEnabled(recordDispatcher_->Undo().ButtonEnabled);
 }
 
 void TMkMainForm::StartRecordingFromButton() {

@@ -443,15 +443,25 @@ int RunEdit(const std::vector<std::string>& args, std::ostream& out, std::ostrea
         err << warning << '\n';
         ui.Refused = true;
       }
-      const TEditRange& r = dispatcher.Range;
-      out << a << ": " << merged.TracksMerged << " track(s) from " << TickToLocText(song.Maps, uint32_t(std::max(merged.From, 0)))
-          << ", " << merged.ClipLength << " ticks; tracks " << r.EditFromTrack << "-" << r.EditToTrack << "; "
-          << (dispatcher.Undo().ButtonEnabled ? dispatcher.Undo().ButtonCaption + " " + dispatcher.Undo().ButtonHint
-                                               : std::string("no undo"))
-          << "\n";
-      out << a << ": the count-in began " << recorder->TimerStartMs() << " ms after the press, the recording "
-          << recorder->RecordStartMs() << " ms after it; " << recorder->TheRecorder().LastTakeEntries << " message(s) taken, "
-          << recorder->TheRecorder().LastTakeDropped << " dropped\n";
+      std::string armed;
+      for (int t = 1; t <= 64; ++t)
+        if (song.Rec[size_t(t)]) armed += (armed.empty() ? "" : ",") + std::to_string(t);
+      const int64_t began = recorder->RecordStartMs();
+      out << a << ": the count-in began " << recorder->TimerStartMs() << " ms after the press; ";
+      if (began >= 0) out << "the recording began " << began << " ms after it\n";
+      else out << "the take ended during the count-in\n";
+      out << a << ": " << recorder->TheRecorder().LastTakeEntries << " message(s) taken, "
+          << recorder->TheRecorder().LastTakeDropped << " dropped; ";
+      if (merged.TracksMerged > 0) {
+        out << "recorded into track(s) " << armed << " from "
+            << TickToLocText(song.Maps, uint32_t(std::max(merged.From, 0))) << ", " << merged.ClipLength << " ticks; "
+            << dispatcher.Undo().ButtonCaption << " " << dispatcher.Undo().ButtonHint << "\n";
+      } else {
+        // Nothing recorded is no success: say so, as a refused command does.
+        out << "nothing was recorded (the take ended before the recording started)\n";
+        err << "melko --edit: " << a << ": nothing was recorded\n";
+        ui.Refused = true;
+      }
       continue;
     }
     int command = CommandOf(name);

@@ -47,6 +47,10 @@ bool HexByte(std::string_view s, uint32_t& out) {
   return true;
 }
 
+bool AllDigits(std::string_view s) {
+  return !s.empty() && std::all_of(s.begin(), s.end(), [](char c) { return c >= '0' && c <= '9'; });
+}
+
 // Data bytes a status carries.
 int DataBytes(uint32_t status) {
   if (status < 0xF0) return (status & 0xF0) == 0xC0 || (status & 0xF0) == 0xD0 ? 1 : 2;
@@ -83,6 +87,8 @@ bool ParseTakeFile(std::string_view text, TakeFile& take, std::string& error) {
     };
     if (words[0] == "stop") {
       uint32_t ms;
+      if (words.size() == 2 && AllDigits(words[1]) && !Decimal(words[1], ms))
+        return fail("times run from 0 to 3600000 ms (an hour)");
       if (words.size() != 2 || !Decimal(words[1], ms)) return fail("\"stop\" wants the milliseconds");
       take.StopMs = ms;
     } else {
@@ -92,12 +98,15 @@ bool ParseTakeFile(std::string_view text, TakeFile& take, std::string& error) {
         m.Keyboard = true;
         ++i;
       }
+      if (i < words.size() && AllDigits(words[i]) && !Decimal(words[i], m.TimeMs))
+        return fail("times run from 0 to 3600000 ms (an hour)");
       if (i >= words.size() || !Decimal(words[i], m.TimeMs)) return fail("a message starts with its milliseconds");
       ++i;
       uint32_t status;
       if (i >= words.size() || !HexByte(words[i], status) || status < 0x80)
         return fail("the status must be a hexadecimal byte 80..FF");
       ++i;
+      if (status == 0xF0 || status == 0xF7) return fail("system exclusive messages cannot be played in");
       const int wanted = DataBytes(status);
       if (int(words.size() - i) != wanted) return fail("wrong number of data bytes for this status");
       m.Message = status;

@@ -68,6 +68,8 @@ TEST_F(RecordWindow, TheRecordButtonRecordsIntoTheArmedTrackAsOneUndoableEdit) {
   while (f().edCount->text() != QStringLiteral("0")) f().sbtCountDown->click();
   f().sbtRec->click();
   ASSERT_TRUE(f().IsRecording()) << (rig.prompt.Errors.empty() ? "" : rig.prompt.Errors[0]);
+  EXPECT_EQ(f().lblArmed->text(), QStringLiteral("[1]"));
+  EXPECT_FALSE(f().sbtUndo->isEnabled()) << "no undo in the middle of a take";
   EXPECT_TRUE(f().sbtPlay->isChecked());
   EXPECT_FALSE(f().sbtLoop->isEnabled());
   EXPECT_FALSE(f().pnlOptions->isEnabled());

@@ -280,7 +280,9 @@ TEST(TakeFile, ReadsMessagesAndSaysWhichLineIsWrong) {
       {"5 90 3C 80\n", "line 1: a data byte must be hexadecimal 00..7F"},
       {"kbd 5 B0 07 64\n", "line 1: the computer keyboard plays notes only (8n or 9n)"},
       {"stop\n", "line 1: \"stop\" wants the milliseconds"},
-      {"99999999999 90 3C 64\n", "line 1: a message starts with its milliseconds"},
+      {"99999999999 90 3C 64\n", "line 1: times run from 0 to 3600000 ms (an hour)"},
+      {"3600001 90 3C 64\n", "line 1: times run from 0 to 3600000 ms (an hour)"},
+      {"5 F0 41 10 F7\n", "line 1: system exclusive messages cannot be played in"},
   };
   for (const Bad& b : bad) {
     EXPECT_FALSE(ParseTakeFile(b.text, take, why)) << b.text;
@@ -333,6 +335,7 @@ TEST_F(RecordCli, SettingsOptionsAndTheTakeWorkTogether) {
                  "range=1-1:1/2/0-1/3/0", "recopt=punch", "record=" + Path("take.txt")}),
             0)
       << err_.str() << out_.str();
+  EXPECT_NE(out_.str().find("recorded into track(s) 1 from"), std::string::npos) << out_.str();
   EXPECT_NE(out_.str().find("Undo リアルタイム録音"), std::string::npos) << out_.str();
   Song s = Load();
   std::vector<Ev> got = Events(s.Tracks[1]);
@@ -369,6 +372,11 @@ TEST_F(RecordCli, RefusalsAndBadTakesSayWhy) {
   EXPECT_NE(err_.str().find("line 1: wrong number of data bytes"), std::string::npos) << err_.str();
   EXPECT_FALSE(std::filesystem::exists(Path("out.mid")));
   EXPECT_EQ(Run({"arm=1", "record=" + Path("missing.txt")}), 1);
+  // A take that ends during the count-in records nothing, and says so.
+  Take("100 90 3C 64\nstop 200\n");
+  EXPECT_EQ(Run({"arm=1", "countin=4", "record=" + Path("take.txt")}), 1);
+  EXPECT_NE(out_.str().find("the take ended during the count-in"), std::string::npos) << out_.str();
+  EXPECT_NE(err_.str().find("nothing was recorded"), std::string::npos);
   EXPECT_EQ(Run({"arm=65"}), 2);
   EXPECT_EQ(Run({"recopt=loop"}), 2);
   EXPECT_EQ(Run({"ini=Filter"}), 2);
