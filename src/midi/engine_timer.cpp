@@ -56,6 +56,10 @@ void ThreadTimer::Run(uint32_t periodMs) {
     }
     if (stop_.load(std::memory_order_relaxed)) break;
     wakeUs_ = -1;
+    // The minimum step counts from when the call really came: counted from
+    // the planned wake, a thread held up for a while would make up for it
+    // in a burst of early calls.
+    const int64_t called = SteadyClock::MonotonicNs();
     if (!callback_()) break;
     // A wake before the period's deadline was an extra one the callback asked
     // for; the periodic deadlines stay where they were.
@@ -64,10 +68,9 @@ void ThreadTimer::Run(uint32_t periodMs) {
     // of calling back in a burst; the engine catches up from the clock anyway.
     now = SteadyClock::MonotonicNs();
     if (now - nextPeriod > 50 * period) nextPeriod = now + period - (now - originNs_) % 1000000;
-    const int64_t woke = wake;
     wake = nextPeriod;
     if (wakeUs_ >= 0) {
-      int64_t wish = std::max(originNs_ + wakeUs_ * 1000, woke + kMinStepNs);
+      int64_t wish = std::max(originNs_ + wakeUs_ * 1000, called + kMinStepNs);
       if (wish < wake) wake = wish;
     }
   }
