@@ -107,6 +107,13 @@ void EditDispatcher::SongLoaded() {
   ui_.UndoStateChanged();
 }
 
+void EditDispatcher::ClearUndo() {
+  undo_ = UndoMenuState();
+  song_.UndoFlags.fill(0);
+  SavedUndoFlags.fill(0);
+  ui_.UndoStateChanged();
+}
+
 bool EditDispatcher::PopUpEditClick(int command) {
   bool known = (command >= kCmdCopy && command <= kCmdKeySig) || command == kCmdUndo || command == kCmdRedo;
   if (!known) return false;

@@ -132,6 +132,9 @@ class EditDispatcher {
   // After New and Open: the range becomes tracks 1..1 and ticks 0..TPQN, and
   // undo is off until the next edit.
   void SongLoaded();
+  // After a change that cannot be undone (rows moved): no undo, no redo,
+  // and no shadow marked for an exchange.
+  void ClearUndo();
 
   // popBgnLoop / popEndLoop.
   void SetLoopBegin() {
