@@ -7,6 +7,9 @@
 #ifdef HAVE_MELKO_EDIT
 #include "edit/edit_cli.h"
 #endif
+#ifdef HAVE_MELKO_VIEWS
+#include "views/sheet_cli.h"
+#endif
 #ifdef HAVE_MELKO_SYSEX
 #include "sysex/sysex_cli.h"
 #endif
@@ -30,7 +33,10 @@ const std::vector<CliCommand>& CliCommands() {
        "render FILE through the built-in synth into a 44.1 kHz 16-bit stereo WAV file",
        [](CliContext& c) { return RunRender(c.Args, c.DataDir, c.Out, c.Err); }},
 #endif
-#ifdef HAVE_MELKO_EDIT
+#if defined(HAVE_MELKO_VIEWS)
+      {"--edit", "--edit IN OUT COMMAND...", SheetEditHelp(),
+       [](CliContext& c) { return RunSheetEdit(c.Args, c.Out, c.Err); }},
+#elif defined(HAVE_MELKO_EDIT)
       {"--edit", "--edit IN OUT COMMAND...", kEditCommandHelp,
        [](CliContext& c) { return RunEdit(c.Args, c.Out, c.Err); }},
 #endif

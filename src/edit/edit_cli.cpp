@@ -340,7 +340,8 @@ const char* PressText(RecordPress p) {
 
 }  // namespace
 
-int RunEdit(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
+int RunEdit(const std::vector<std::string>& args, std::ostream& out, std::ostream& err,
+            const EditExtension& extension) {
   if (args.size() < 3) {
     err << "usage: melko --edit IN OUT COMMAND...\n" << kEditCommandHelp;
     return 2;
@@ -356,6 +357,8 @@ int RunEdit(const std::vector<std::string>& args, std::ostream& out, std::ostrea
   RecordSetup setup;
   StreamLog log(out);
   std::unique_ptr<BatchRecorder> recorder;
+  EditSession session{song, dispatcher, out, err, ui.Refused};
+  bool afterRow = false;
 
   for (size_t i = 3; i < args.size(); ++i) {
     const std::string& a = args[i];
@@ -375,6 +378,14 @@ int RunEdit(const std::vector<std::string>& args, std::ostream& out, std::ostrea
       if (eq == std::string::npos || !Int(value, n)) return bad();
       dispatcher.Range.RepeatCount = static_cast<int>(ClampInt(n, 1, 255));
       continue;
+    }
+    // A later layer's commands first; `row=` makes insert and erase its own.
+    if (extension) {
+      session.AfterRow = afterRow;
+      afterRow = name == "row";
+      const int r = extension(name, value, eq != std::string::npos, session);
+      if (r == 2) return bad();
+      if (r == 1) continue;
     }
     if (name == "ini") {
       if (eq == std::string::npos || !ParseIniSetting(value, ini)) return bad();

@@ -17,6 +17,8 @@ const char* const kMsgEraseTracks = "TR %d ～ TR %d を消去します。よろ
 const char* const kHintNoteToPad = "<Track>Note to Pad";
 const char* const kHintPadToNote = "<Track>Pad to Note";
 const char* const kHintNoteToLyric = "<Track>Note to Lyric";
+const char* const kHintMarker = "<Track>マーカー入力";
+const char* const kMsgMarkerExists = "同じ位置に既にマーカーがあります!";
 
 std::string TrackRangeQuestion(const char* format, int from, int to) {
   char text[160];
@@ -344,6 +346,25 @@ bool NoteToLyric(Song& song, EditDispatcher& d, int sheetRow) {
   FinishRebuild(dest, src);
   song.SwapTrack(sheetRow);
   d.FinishEdit(kHintNoteToLyric);
+  return true;
+}
+
+bool AddMarker(Song& song, EditDispatcher& d, const std::string& text) {
+  const uint32_t tick = d.Range.EditFromTick;
+  for (TrackWalker w(song.Tracks[0]); !w.AtEnd() && w.NextTick() <= tick; w.Advance())
+    if (w.NextTick() == tick && w.Next().Status == 0xFF && w.Next().Data1 == 0x06) return false;
+  SongNotifier::Batch batch(song.Changes);
+  d.BeginEdit();
+  TMidiEvent marker;
+  marker.Time = tick;
+  marker.Status = 0xFF;
+  marker.Data1 = 0x06;
+  marker.Data = reinterpret_cast<const uint8_t*>(text.data());
+  marker.Len = uint32_t(std::min<size_t>(text.size(), 0x0FFFFFFF));
+  song.InsertEvent(0, marker, false);
+  song.Maps.BuildMarkerList(song.Tracks[0]);
+  song.Changes.Notify(kChangeMaps);
+  d.FinishEdit(kHintMarker);
   return true;
 }
 

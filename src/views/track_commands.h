@@ -24,6 +24,8 @@ extern const char* const kMsgEraseTracks;   // "TR %d ～ TR %d を消去しま�
 extern const char* const kHintNoteToPad;    // "<Track>Note to Pad"
 extern const char* const kHintPadToNote;    // "<Track>Pad to Note"
 extern const char* const kHintNoteToLyric;  // "<Track>Note to Lyric"
+extern const char* const kHintMarker;       // "<Track>マーカー入力"
+extern const char* const kMsgMarkerExists;  // "同じ位置に既にマーカーがあります!"
 
 // The question of Delete or Erase for tracks from..to.
 std::string TrackRangeQuestion(const char* format, int from, int to);
@@ -54,5 +56,8 @@ void TrackErase(Song& song, EditDispatcher& d);   // the range's tracks, after Y
 bool NoteToPad(Song& song, EditDispatcher& d, int sourceTrack, bool mix);
 bool PadToNote(Song& song, EditDispatcher& d);
 bool NoteToLyric(Song& song, EditDispatcher& d, int sheetRow);
+// A marker with `text` (raw bytes) at EditFromTick in the conductor track, in
+// one edit frame; false (nothing added) when a marker already stands there.
+bool AddMarker(Song& song, EditDispatcher& d, const std::string& text);
 
 }  // namespace melko

@@ -1,0 +1,17 @@
+// The track sheet's commands in the batch form `melko --edit IN OUT
+// COMMAND...`: the same functions as the sheet's clicks, typed cells and
+// popup menu, run between the edit commands of the lower layers.
+#pragma once
+
+#include <ostream>
+#include <string>
+#include <vector>
+
+namespace melko {
+
+int RunSheetEdit(const std::vector<std::string>& args, std::ostream& out, std::ostream& err);
+
+// kEditCommandHelp followed by the sheet's commands.
+const char* SheetEditHelp();
+
+}  // namespace melko
