@@ -13,7 +13,10 @@ The tables below are data taken from public descriptions of the two formats:
   - GS drum set list of the sound modules' owner's manuals (Standard, Room,
     Power, Electronic, TR-808 on PC 1, 9, 17, 25, 26; notes 27..34).
   - "XG Voice List (Normal voices)" and "XG Drum Voice List" of the XG data
-    lists (bank LSB 1 = key scale panning voices; drum kits on bank MSB 127).
+    lists (bank LSB 1 = key scale panning voices; SFX voices on bank MSB 64;
+    drum kits on bank MSB 127, the SFX kits on MSB 126).
+  - A public preset map of an XG sound set (SFX voices and drum kits by
+    program number, counted from 0 there).
 
 Only what those documents back is listed; a module has more variations than
 these files name. Edit this script and run it again rather than editing the
@@ -84,8 +87,9 @@ GM_PERCUSSION = {
 
 # ---- GS -----------------------------------------------------------------------------
 # Variation tones as (bank select MSB, program 1..128, name). The reference table
-# prints the wide ("w") variations without their suffix, which would show them under
-# the same name as the capital tone; they carry the suffix of the tone map here.
+# prints the wide ("w") variations without their suffix (the electric pianos with a
+# "v"), which would show most of them under the name of a capital tone; they carry
+# the suffix of the tone map here.
 GS_VARIATIONS = [
     (8, 1, "Piano 1w"), (16, 1, "Piano 1d"),
     (8, 2, "Piano 2w"),
@@ -135,8 +139,29 @@ XG_VARIATIONS = [
 ]
 XG_BANK_NAMES = {1: "XG Key Scale Panning (LSB 1)"}
 
-XG_DRUM_MSB = 127
-XG_DRUM_KITS = [(1, "Standard Kit")]
+# SFX voices as (program 1..128, name); bank MSB 64, LSB 0.
+XG_SFX_MSB = 64
+XG_SFX = [
+    (1, "CuttngNz"), (2, "CttngNz2"), (4, "Str Slap"), (17, "Fl.KClik"),
+    (33, "Rain"), (34, "Thunder"), (35, "Wind"), (36, "Stream"), (37, "Bubble"), (38, "Feed"),
+    (49, "Dog"), (50, "Horse"), (51, "Bird 2"), (55, "Ghost"), (56, "Maou"),
+    (65, "Tel.Dial"), (66, "DoorSqek"), (67, "DoorSlam"), (68, "Scratch"), (69, "Scratch2"),
+    (70, "WindChm"), (71, "Telphon2"),
+    (81, "CarEngin"), (82, "Car Stop"), (83, "Car Pass"), (84, "CarCrash"), (85, "Siren"),
+    (86, "Train"), (87, "Jetplane"), (88, "Starship"), (89, "Burst"), (90, "Coaster"),
+    (91, "SbMarine"),
+    (97, "Laughing"), (98, "Scream"), (99, "Punch"), (100, "Heart"), (101, "FootStep"),
+    (113, "MchinGun"), (114, "LaserGun"), (115, "Xplosion"), (116, "FireWork"),
+]
+
+# Drum kits as (bank select MSB, program 1..128, name). The kits on MSB 127 share
+# the Standard Kit's layout; the SFX kits have maps of their own and name no notes.
+XG_DRUM_KITS = [
+    (127, 1, "Standard Kit"), (127, 9, "Room Kit"), (127, 17, "Rock Kit"),
+    (127, 25, "Electric Kit"), (127, 26, "Analog Kit"),
+    (126, 1, "SFX 1"), (126, 2, "SFX 2"),
+]
+XG_NO_NOTE_NAMES = ("SFX 1", "SFX 2")
 
 # Standard Kit notes below and at the start of the General MIDI map; from note 36 on
 # the kit follows that map.
@@ -212,11 +237,13 @@ def xg_files():
     banks = [("XG Normal Voices (LSB 0)", [(0, 0, p + 1, n) for p, n in enumerate(GM_PROGRAMS)])]
     for bank, patches in by_bank(XG_VARIATIONS, lambda b: b):
         banks.append((XG_BANK_NAMES[bank], [(0, bank, p, n) for p, n in patches]))
-    banks.append(("XG Drum Set", [(XG_DRUM_MSB, 0, p, n) for p, n in XG_DRUM_KITS]))
+    banks.append(("XG SFX (MSB 64)", [(XG_SFX_MSB, 0, p, n) for p, n in XG_SFX]))
+    banks.append(("XG Drum Set", [(m, 0, p, n) for m, p, n in XG_DRUM_KITS]))
 
     standard = dict(GM_PERCUSSION)
     standard.update(XG_STANDARD_LOW)
-    sets = [(name, XG_DRUM_MSB, 0, program, dict(standard)) for program, name in XG_DRUM_KITS]
+    sets = [(name, msb, 0, program, {} if name in XG_NO_NOTE_NAMES else dict(standard))
+            for msb, program, name in XG_DRUM_KITS]
     return {"XG.INS": ins_text("XG", banks), "XG.DRM": drm_text("XG Drums", sets)}
 
 
