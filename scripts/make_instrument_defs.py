@@ -15,6 +15,7 @@ The tables below are data taken from public descriptions of the two formats:
   - "XG Voice List (Normal voices)" and "XG Drum Voice List" of the XG data
     lists (bank LSB 1 = key scale panning voices; SFX voices on bank MSB 64;
     drum kits on bank MSB 127, the SFX kits on MSB 126).
+  - The drum maps of the manuals of XG instruments (names of notes 13..35).
   - A public preset map of an XG sound set (SFX voices and drum kits by
     program number, counted from 0 there).
 
