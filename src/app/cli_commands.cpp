@@ -1,5 +1,8 @@
 #include "app/cli_commands.h"
 
+#include <algorithm>
+
+#include "base/ini_file.h"
 #include "song/song_cli.h"
 #ifdef HAVE_MELKO_MIDI
 #include "midi/midi_cli.h"
@@ -9,12 +12,31 @@
 #endif
 #ifdef HAVE_MELKO_VIEWS
 #include "views/sheet_cli.h"
+#include "views/track_sheet_text.h"
 #endif
 #ifdef HAVE_MELKO_SYSEX
 #include "sysex/sysex_cli.h"
 #endif
 
 namespace melko {
+
+#ifdef HAVE_MELKO_VIEWS
+namespace {
+// The ports' devices as the settings name them.
+SheetTextContext SheetContext(const std::string& dataDir) {
+  SheetTextContext c;
+  IniFile ini;
+  ini.Load(dataDir + "MELKO.INI");
+  for (int p = 0; p < 4; ++p) {
+    std::string name = ini.ReadString("Port", "Port" + std::to_string(p) + "Name", "");
+    if (name.empty() && p == 0 && !ini.ValueExists("Port", "Port0")) name = "MELKO Synth (FluidSynth)";
+    c.PortDevices[size_t(p)] = name.empty() ? "(Not in Use)" : name;
+  }
+  c.CenterC = int(std::clamp(ini.ReadInteger("User", "CenterC", 0), -2, 2));
+  return c;
+}
+}  // namespace
+#endif
 
 const std::vector<CliCommand>& CliCommands() {
   static const std::vector<CliCommand> commands = {
@@ -34,6 +56,11 @@ const std::vector<CliCommand>& CliCommands() {
        [](CliContext& c) { return RunRender(c.Args, c.DataDir, c.Out, c.Err); }},
 #endif
 #if defined(HAVE_MELKO_VIEWS)
+      {"--tracks", "--tracks FILE [quant=Q]",
+       "print the track sheet: one line per track with its eleven cells separated by TABs; with quant=Q "
+       "(1..64 cells per whole note) also each track's event map, a hexadecimal digit per cell "
+       "(1 note, 2 controller, 4 program change, 8 system exclusive)",
+       [](CliContext& c) { return RunTracks(c.Args, SheetContext(c.DataDir), c.Out, c.Err); }},
       {"--edit", "--edit IN OUT COMMAND...", SheetEditHelp(),
        [](CliContext& c) { return RunSheetEdit(c.Args, c.Out, c.Err); }},
 #elif defined(HAVE_MELKO_EDIT)
