@@ -1,4 +1,5 @@
 #include "app/app_run.h"
+#include "views/ui/track_form.h"
 
 #include <fcntl.h>
 #include <signal.h>
@@ -301,6 +302,21 @@ int RunScreenshot(int argc, char** argv, const std::vector<std::string>& argumen
     QPainter painter(&out);
     painter.drawImage(0, 0, main);
     painter.drawImage(0, main.height() + gap, log);
+  } else if (windowName == "tracks") {
+    // The track sheet under the main window, as they open together.
+    TTrackForm* sheet = form.TrackForm();
+    if (!sheet) return 1;
+    sheet->resize(1000, 520);
+    sheet->show();
+    sheet->RefreshAll();
+    QApplication::processEvents();
+    QImage tracks = framed(*sheet);
+    const int gap = 8;
+    out = QImage(std::max(main.width(), tracks.width()), main.height() + gap + tracks.height(), QImage::Format_RGB32);
+    out.fill(Qt::darkGray);
+    QPainter painter(&out);
+    painter.drawImage(0, 0, main);
+    painter.drawImage(0, main.height() + gap, tracks);
   } else if (windowName == "popup") {
     // The range box's popup menu with its Tools submenu open beside it.
     auto* edit = form.findChild<TEditController*>();

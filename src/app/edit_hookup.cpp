@@ -28,6 +28,7 @@ TEditController* InstallEditLayer(TMkMainForm& form, UserPrompt& prompt) {
 
   form.InstallEditMenus(edit->EditMenu(), edit->PopEditMenu(), &d.Range, [edit] { edit->Run(kCmdUndo); });
   form.InstallRecorder(d);
+  form.InstallTrackForm(d);
   form.BeginEditHook = [&d] { d.BeginEdit(); };
   form.FinishEditHook = [&d](const std::string& hint) { d.FinishEdit(hint); };
   form.MeterDialog = [edit](uint32_t& meter) { return edit->MeterDialog(meter); };

@@ -22,6 +22,7 @@
 #include "app/log_form.h"
 #include "app/rcp_converter.h"
 #include "app/song_setup_dlg.h"
+#include "views/ui/track_form.h"
 #include "base/atomic_write.h"
 #include "base/int_helpers.h"
 #include "midi/input_settings.h"
@@ -183,6 +184,8 @@ void TMkMainForm::Startup(const std::string& commandLineFile) {
 
   InstallEditLayer(*this, prompt_);
   doc_->NewSong(false);
+  // The track sheet is the song's main view: it opens with the window.
+  if (trackForm_ && isVisible()) trackForm_->show();
   if (options_.RecoverTemporary) doc_->OpenAtStart(abnormal, commandLineFile);
   doc_->RestartBackupClock();
   timer2_->start();
@@ -337,6 +340,11 @@ void TMkMainForm::BuildMenus() {
     logForm_->show();
     logForm_->raise();
   });
+  mnuWindow->addAction(QStringLiteral("Track"), this, [this] {
+    if (!trackForm_) return;
+    trackForm_->show();
+    trackForm_->raise();
+  })->setObjectName(QStringLiteral("mnuShowTrack"));
   mnuWindow->addAction(QStringLiteral("ExTrack"), this, [this] {
     exTrackForm_->show();
     exTrackForm_->raise();
@@ -419,6 +427,12 @@ void TMkMainForm::SongChanged(const SongChange& c) {
   for (int t = kExTrackBase; t < kAllTracks; ++t) ex.set(static_cast<size_t>(t));
   if (c.Has(kChangeTrackData) && (c.Tracks & ex).any()) ExTrackChanged();
   if (c.Has(kChangeTrackSettings) || c.Has(kChangeWholeSong)) {
+    // The engine takes the new flags and settings while it plays.
+    PlaybackEngine& engine = core_.Engine();
+    if (engine.Playing() && c.Has(kChangeTrackSettings))
+      for (int t = 1; t <= 64; ++t)
+        if (c.Touches(t)) engine.ApplyTrackSettings(t);
+    engine.UpdateSilent();
     UpdateRecTrackBox();
     UpdateThruDisplay();
   }
@@ -533,6 +547,7 @@ void TMkMainForm::closeEvent(QCloseEvent* event) {
   core_.Ports().ClosePorts();
   logForm_->close();
   exTrackForm_->close();
+  if (trackForm_) trackForm_->close();
   event->accept();
 }
 

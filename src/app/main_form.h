@@ -104,6 +104,9 @@ class TMkMainForm : public QMainWindow {
   TEditRange& Range() { return *range_; }
   TLogForm* LogForm() { return logForm_; }
   TExTrack* ExTrackForm() { return exTrackForm_; }
+  // The track sheet, made by the edit layer's installation (null before).
+  class TTrackForm* TrackForm() { return trackForm_; }
+  void InstallTrackForm(EditDispatcher& d);
 
   // Range boxes: read them into the range and rewrite them (Enter or focus out).
   void ReadRangeBoxesNow();
@@ -212,6 +215,7 @@ class TMkMainForm : public QMainWindow {
   std::function<void()> undo_;
   TLogForm* logForm_ = nullptr;
   TExTrack* exTrackForm_ = nullptr;
+  class TTrackForm* trackForm_ = nullptr;
   QTimer* drainTimer_ = nullptr;  // engine notifications
   QTimer* timer1_ = nullptr;      // position while playing without TimerSync
   QTimer* timer2_ = nullptr;      // timed backup

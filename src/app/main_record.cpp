@@ -19,6 +19,7 @@
 #include "midi/kanabun.h"
 #include "midi/ui/kanabun_manager.h"
 #include "midi/ui/piano_dlg.h"
+#include "views/ui/track_form.h"
 
 namespace melko {
 
@@ -182,6 +183,30 @@ void TMkMainForm::ConnectRecordPanel() {
   InstallKeyboardAndOptions();
 }
 
+void TMkMainForm::InstallTrackForm(EditDispatcher& d) {
+  trackForm_ = new TTrackForm(core_.TheSong, d, this);
+  trackForm_->CenterC = int(ClampInt(ini_.ReadInteger("User", "CenterC", 0), -2, 2));
+  TrackFormHooks& h = trackForm_->Hooks;
+  h.AskYesNo = [this](const std::string& q) { return prompt_.AskYesNo(q); };
+  h.ShowError = [this](const std::string& text) { prompt_.ShowError(text); };
+  h.Beep = [] { QApplication::beep(); };
+  h.IsPlaying = [this] { return IsPlaying(); };
+  h.StopPlayback = [this] { StopPlay(); };
+  h.RangeChanged = [this] { WriteRangeBoxes(); };
+  h.PortDevices = [this] {
+    std::array<std::string, 4> names;
+    for (int p = 0; p < 4; ++p) names[size_t(p)] = core_.Ports().PortNames[size_t(p)];
+    return names;
+  };
+  h.Thru = [this] { return std::make_pair(core_.Input().ThruCaption(), core_.Input().ThruHint()); };
+  h.ThruNotesOff = [this] { core_.Input().ThruNotesOff(); };
+  h.TrackSelected = [this](int track) {
+    if (core_.Input().Thru.SelectedTrackThru && core_.Input().FollowTrack(track)) UpdateThruDisplay();
+  };
+  connect(cbxSingle, &QCheckBox::toggled, trackForm_, [this](bool on) { trackForm_->SingleRec = on; });
+  trackForm_->RefreshAll();
+}
+
 void TMkMainForm::InstallKeyboardAndOptions() {
   kanabun_ = std::make_unique<TmKanabun>();
   kanabun_->Relay = &core_.Relay();
@@ -334,6 +359,10 @@ void TMkMainForm::UpdateThruDisplay() {
   MidiInput& input = core_.Input();
   pnlThru->setText(QString::fromStdString(input.ThruCaption()));
   pnlThru->setToolTip(QString::fromStdString(input.ThruHint()));
+  if (trackForm_) {
+    trackForm_->pnlThru->setText(pnlThru->text());
+    trackForm_->pnlThru->setToolTip(pnlThru->toolTip());
+  }
 }
 
 void TMkMainForm::SetNoteInputWindow(QObject* window, std::function<void(uint32_t msg)> handler) {

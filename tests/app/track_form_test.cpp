@@ -1,0 +1,95 @@
+// The track sheet through its real view, offscreen: a click in the map sets
+// the edit range, a Mute click silences a playing track at once, a typed
+// cell lands in the song, and the popup's New moves the rows.
+#include <gtest/gtest.h>
+
+#include <QLineEdit>
+#include <QPushButton>
+#include <QScrollBar>
+#include <QTest>
+
+#include "app_rig.h"
+#include "base/text_encoding.h"
+#include "views/track_commands.h"
+#include "views/ui/track_form.h"
+
+namespace melko::test {
+namespace {
+
+class TrackFormTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    song = rig.DataDir + "song.mid";
+    MakeSongFile(song, 8);
+    rig.Start();
+    rig.doc().OpenFile(song);
+    sheet = rig.form->TrackForm();
+    ASSERT_NE(sheet, nullptr);
+    sheet->resize(1000, 500);
+    sheet->show();
+    QApplication::processEvents();
+  }
+  QPoint ListCell(int row, int column) {
+    const QRect r = sheet->Sheet()->CellRect(row, column);
+    return r.center();
+  }
+  QPoint MapCell(int row, int cell) {
+    return QPoint(sheet->Sheet()->ListWidth() + cell * TSheetView::kCellWidth + 5, row * TSheetView::kRowHeight + 5);
+  }
+  AppRig rig;
+  std::string song;
+  TTrackForm* sheet = nullptr;
+};
+
+TEST_F(TrackFormTest, AMapClickSelectsTheTrackAndTicksOfTheEditRange) {
+  EXPECT_EQ(sheet->windowTitle().left(7), QStringLiteral("Song - "));
+  const uint32_t cellTicks = sheet->Maps().MapCellTicks;
+  QTest::mouseClick(sheet->Sheet()->viewport(), Qt::LeftButton, {}, MapCell(1, 4));
+  QTest::mouseClick(sheet->Sheet()->viewport(), Qt::LeftButton, Qt::ShiftModifier, MapCell(2, 7));
+  const TEditRange& r = rig.form->Range();
+  EXPECT_EQ(r.EditFromTrack, 1);
+  EXPECT_EQ(r.EditToTrack, 2);
+  EXPECT_EQ(r.EditFromTick, 4 * cellTicks);
+  EXPECT_EQ(r.EditToTick, 8 * cellTicks);
+  EXPECT_EQ(rig.form->edStartTrack->text(), QStringLiteral("1"));
+  EXPECT_EQ(rig.form->edEndTrack->text(), QStringLiteral("2"));
+}
+
+TEST_F(TrackFormTest, AMuteClickSilencesAPlayingTrackAtOnce) {
+  rig.form->Play(TMkMainForm::kPlaySong);
+  ASSERT_TRUE(rig.form->IsPlaying());
+  rig.Run(300);
+  EXPECT_FALSE(rig.core->Engine().Silent[1].load());
+  QTest::mouseClick(sheet->Sheet()->viewport(), Qt::LeftButton, {}, ListCell(1, kColMute));
+  EXPECT_EQ(rig.song().Mute[1], 1);
+  EXPECT_EQ(rig.song().Mute[0], 1);
+  EXPECT_TRUE(rig.core->Engine().Silent[1].load());
+  // The header with Ctrl clears every mute flag; the track sounds again.
+  QTest::mouseClick(sheet->Sheet()->viewport(), Qt::LeftButton, Qt::ControlModifier, ListCell(0, kColMute));
+  EXPECT_EQ(rig.song().Mute[1], 0);
+  EXPECT_FALSE(rig.core->Engine().Silent[1].load());
+  rig.form->StopPlay();
+}
+
+TEST_F(TrackFormTest, TypedCellsAndTheNewCommand) {
+  QTest::mouseDClick(sheet->Sheet()->viewport(), Qt::LeftButton, {}, ListCell(1, kColName));
+  QLineEdit* editor = sheet->Sheet()->Editor();
+  ASSERT_NE(editor, nullptr);
+  editor->setText(QStringLiteral("ピアノ"));
+  QTest::keyClick(editor, Qt::Key_Return);
+  EXPECT_EQ(DisplayText(rig.song().TrackNames[1]), "ピアノ");
+  QTest::mouseDClick(sheet->Sheet()->viewport(), Qt::LeftButton, {}, ListCell(1, kColDelay));
+  ASSERT_NE(sheet->Sheet()->Editor(), nullptr);
+  sheet->Sheet()->Editor()->setText(QStringLiteral("5000"));
+  QTest::keyClick(sheet->Sheet()->Editor(), Qt::Key_Return);
+  EXPECT_EQ(rig.song().Delay[1], 1920);
+
+  sheet->SheetRow = 1;
+  sheet->CommandNew();
+  EXPECT_TRUE(rig.song().TrackNames[1].empty());
+  EXPECT_EQ(DisplayText(rig.song().TrackNames[2]), "ピアノ");
+  EXPECT_FALSE(rig.form->sbtUndo->isEnabled());
+}
+
+}  // namespace
+}  // namespace melko::test
