@@ -112,6 +112,8 @@ TMkMainForm::~TMkMainForm() {
     child->removeEventFilter(this);
   }
   core_.Engine().StopPlayback();
+  delete trackForm_;  // before the controls and the dispatcher it uses
+  trackForm_ = nullptr;
   core_.Log.SetTarget(nullptr);
   core_.ReportError = nullptr;
   core_.Ports().SetMasterVolumeBar = nullptr;

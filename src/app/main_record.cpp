@@ -184,7 +184,8 @@ void TMkMainForm::ConnectRecordPanel() {
 }
 
 void TMkMainForm::InstallTrackForm(EditDispatcher& d) {
-  trackForm_ = new TTrackForm(core_.TheSong, d, this);
+  // A window of its own (no child of this one), closed with it.
+  trackForm_ = new TTrackForm(core_.TheSong, d, nullptr);
   trackForm_->CenterC = int(ClampInt(ini_.ReadInteger("User", "CenterC", 0), -2, 2));
   TrackFormHooks& h = trackForm_->Hooks;
   h.AskYesNo = [this](const std::string& q) { return prompt_.AskYesNo(q); };

@@ -34,7 +34,7 @@ TEST(WindowNotices, TheWindowAndItsEditLayerSubscribeForTheirLifetime) {
   AppRig rig;
   EXPECT_EQ(rig.song().Changes.SubscriberCount(), 1) << "the window, from its constructor";
   rig.Start();
-  EXPECT_EQ(rig.song().Changes.SubscriberCount(), 2) << "and the edit dispatcher";
+  EXPECT_EQ(rig.song().Changes.SubscriberCount(), 3) << "and the edit dispatcher and the track sheet";
   rig.form.reset();
   EXPECT_EQ(rig.song().Changes.SubscriberCount(), 0);
   rig.song().SongReplaced();  // reaches nobody, and nothing dangling

@@ -4,8 +4,10 @@
 
 #include <QApplication>
 #include <QLineEdit>
+#include <QTest>
 
 #include "app_rig.h"
+#include "views/ui/track_form.h"
 
 namespace melko::test {
 namespace {
@@ -17,8 +19,11 @@ TEST(WindowTeardown, ARangeBoxLosingFocusWhileTheWindowDiesReachesNothingOfIt) {
   AppRig rig;
   rig.Start();
   TMkMainForm* form = rig.form.get();
+  // The track sheet opens with the window; the main window is the active one here.
+  if (form->TrackForm()) form->TrackForm()->hide();
   form->show();
   form->activateWindow();
+  ASSERT_TRUE(QTest::qWaitForWindowActive(form));
   QLineEdit* box = form->edStartRange;
   box->setFocus();
   QApplication::processEvents();
