@@ -514,6 +514,7 @@ void TMkMainForm::SaveSettings() {
   WritePortSettings(ini_, core_.Ports());
   WriteEngineOptions(ini_, core_.Engine().Options);
   ini_.WriteInteger("Rec", "CountIn", countIn_);
+  if (trackForm_) trackForm_->SaveSettings(ini_);
   if (options_.WriteSettings && iniReadable_) ini_.Save(options_.DataDir + "MELKO.INI");
 }
 

@@ -205,7 +205,7 @@ void TMkMainForm::InstallTrackForm(EditDispatcher& d) {
     if (core_.Input().Thru.SelectedTrackThru && core_.Input().FollowTrack(track)) UpdateThruDisplay();
   };
   connect(cbxSingle, &QCheckBox::toggled, trackForm_, [this](bool on) { trackForm_->SingleRec = on; });
-  trackForm_->RefreshAll();
+  trackForm_->LoadSettings(ini_);
 }
 
 void TMkMainForm::InstallKeyboardAndOptions() {

@@ -5,6 +5,7 @@
 
 #include <QLineEdit>
 #include <QPushButton>
+#include <QLineEdit>
 #include <QScrollBar>
 #include <QTest>
 
@@ -89,6 +90,25 @@ TEST_F(TrackFormTest, TypedCellsAndTheNewCommand) {
   EXPECT_TRUE(rig.song().TrackNames[1].empty());
   EXPECT_EQ(DisplayText(rig.song().TrackNames[2]), "ピアノ");
   EXPECT_FALSE(rig.form->sbtUndo->isEnabled());
+}
+
+TEST_F(TrackFormTest, TheQuantButtonsAndTheSettingsKeys) {
+  const int quant = sheet->Maps().MapQuant;
+  sheet->sbtQuantUp->click();
+  EXPECT_EQ(sheet->Maps().MapQuant, std::min(quant * 2, 64));
+  EXPECT_EQ(sheet->edQuant->text(), QString::number(sheet->Maps().MapQuant));
+  sheet->Sheet()->ColWidths[kColName] = 210;
+  sheet->sbtMonitor->setChecked(true);
+  IniFile ini;
+  sheet->SaveSettings(ini);
+  EXPECT_EQ(ini.ReadInteger("Track", "Quant", 0), sheet->Maps().MapQuant);
+  sheet->Sheet()->ColWidths[kColName] = 50;
+  sheet->sbtMonitor->setChecked(false);
+  ini.WriteInteger("Track", "Quant", 40);  // typed by hand: the power of two below
+  sheet->LoadSettings(ini);
+  EXPECT_EQ(sheet->Sheet()->ColWidths[kColName], 210);
+  EXPECT_TRUE(sheet->sbtMonitor->isChecked());
+  EXPECT_EQ(sheet->Maps().MapQuant, 32);
 }
 
 }  // namespace

@@ -13,6 +13,7 @@
 #include <QScrollBar>
 #include <QVBoxLayout>
 
+#include "base/int_helpers.h"
 #include "base/text_encoding.h"
 #include "views/track_commands.h"
 
@@ -177,6 +178,45 @@ TTrackForm::TTrackForm(Song& song, EditDispatcher& dispatcher, QWidget* parent)
 }
 
 TTrackForm::~TTrackForm() { songWatch_.Reset(); }
+
+void TTrackForm::LoadSettings(const IniFile& ini) {
+  sbtMonitor->setChecked(ini.ReadBool("Track", "Monitor", false));
+  const int w = std::clamp(ini.ReadInteger("Track", "Width", 1000), 300, 4000);
+  const int h = std::clamp(ini.ReadInteger("Track", "Height", 480), 150, 3000);
+  resize(w, h);
+  if (ini.ValueExists("Track", "Left"))
+    move(std::clamp(ini.ReadInteger("Track", "Left", 0), -2000, 8000), std::clamp(ini.ReadInteger("Track", "Top", 0), 0, 8000));
+  if (ini.ReadInteger("Track", "wState", 0) == 2) setWindowState(windowState() | Qt::WindowMaximized);
+  const std::string widths = ini.ReadString("Track", "ColWidths", "");
+  size_t pos = 0;
+  for (int c = 0; c < kSheetColumns && pos < widths.size(); ++c) {
+    size_t comma = widths.find(',', pos);
+    const std::string part = widths.substr(pos, comma == std::string::npos ? std::string::npos : comma - pos);
+    int64_t v;
+    if (TryParseInt(part, v)) sheet_->ColWidths[size_t(c)] = int(std::clamp<int64_t>(v, 8, 600));
+    if (comma == std::string::npos) break;
+    pos = comma + 1;
+  }
+  int quant = ini.ReadInteger("Track", "Quant", 16);
+  int q = 1;
+  while (q * 2 <= std::clamp(quant, kMinMapQuant, kMaxMapQuant)) q *= 2;  // a power of two, as the buttons keep it
+  maps_.MapQuant = q;
+  RefreshAll();
+}
+
+void TTrackForm::SaveSettings(IniFile& ini) const {
+  ini.WriteBool("Track", "Monitor", sbtMonitor->isChecked());
+  const QRect g = normalGeometry().isValid() ? normalGeometry() : geometry();
+  ini.WriteInteger("Track", "Width", g.width());
+  ini.WriteInteger("Track", "Height", g.height());
+  ini.WriteInteger("Track", "Left", g.x());
+  ini.WriteInteger("Track", "Top", g.y());
+  ini.WriteInteger("Track", "wState", isMaximized() ? 2 : 0);
+  std::string widths;
+  for (int c = 0; c < kSheetColumns; ++c) widths += (c ? "," : "") + std::to_string(sheet_->ColWidths[size_t(c)]);
+  ini.WriteString("Track", "ColWidths", widths);
+  ini.WriteInteger("Track", "Quant", maps_.MapQuant);
+}
 
 void TTrackForm::UpdateCaption() {
   setWindowTitle(QStringLiteral("Song - ") + Q(DisplayText(song_.TrackNames[0])));

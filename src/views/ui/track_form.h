@@ -18,6 +18,7 @@
 #include <string>
 #include <vector>
 
+#include "base/ini_file.h"
 #include "edit/edit_dispatcher.h"
 #include "song/song.h"
 #include "views/event_map.h"
@@ -66,6 +67,12 @@ class TTrackForm : public QWidget {
   int CenterC = 0;
   int SheetRow = 1;
   bool SingleRec = false;  // the main window's single-record box
+
+  // The window's state in section "Track" of MELKO.INI: "Monitor", "Width",
+  // "Height", "Left", "Top", "wState" (0 normal, 2 maximized), "ColWidths"
+  // (the list's eleven widths) and "Quant".
+  void LoadSettings(const IniFile& ini);
+  void SaveSettings(IniFile& ini) const;
 
   // Everything drawn anew (the maps of every track rebuilt).
   void RefreshAll();
