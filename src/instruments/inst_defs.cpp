@@ -1,6 +1,5 @@
 #include "instruments/inst_defs.h"
 
-#include <cstdio>
 
 #include "instruments/read_file.h"
 #include "instruments/tm_ini_file.h"
@@ -185,11 +184,20 @@ void TmDrumInst::LoadFromIni(TmIniFile& ini, std::string_view name, LogSink* log
 }
 
 void TmDrumInst::ReadToneNames(TmIniFile& ini, int section, TmDrumToneNames& names) {
-  char key[8];
-  for (int note = 0; note < 128; ++note) {
-    std::snprintf(key, sizeof key, "%.3d", note);
-    names[static_cast<size_t>(note)] = ini.ReadString(section, key, "");
-  }
+  // One pass over the section instead of a lookup per note: a note's key is
+  // exactly three digits, and the first line of a key is the one that counts.
+  names.fill(std::string());
+  std::array<bool, 128> seen{};
+  ini.VisitKeys(section, [&](std::string_view key, std::string_view value) {
+    if (key.size() != 3 || key[0] < '0' || key[0] > '1' || key[1] < '0' || key[1] > '9' || key[2] < '0' ||
+        key[2] > '9') {
+      return;
+    }
+    const int note = (key[0] - '0') * 100 + (key[1] - '0') * 10 + (key[2] - '0');
+    if (note > 127 || seen[static_cast<size_t>(note)]) return;
+    seen[static_cast<size_t>(note)] = true;
+    names[static_cast<size_t>(note)] = value;
+  });
 }
 
 TPatchKey TmDrumInst::GetKey(int index) const {

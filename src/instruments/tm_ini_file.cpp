@@ -95,6 +95,16 @@ const std::string* TmIniFile::FindValue(std::string_view key) const {
   return nullptr;
 }
 
+void TmIniFile::VisitKeys(int sectionIndex,
+                          const std::function<void(std::string_view key, std::string_view value)>& visit) {
+  if (!Gather(sectionIndex)) return;
+  for (size_t i = gatherBegin_; i < gatherEnd_; ++i) {
+    const std::string_view l = lines_[i];
+    const size_t eq = l.find('=');
+    if (eq != std::string_view::npos) visit(l.substr(0, eq), l.substr(eq + 1));
+  }
+}
+
 std::string TmIniFile::ReadString(int sectionIndex, std::string_view key, std::string_view def) {
   if (!Gather(sectionIndex)) return std::string(def);
   const std::string* line = FindValue(key);

@@ -12,6 +12,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <string_view>
 #include <unordered_map>
@@ -47,6 +48,10 @@ class TmIniFile {
   // missing or not a whole 32-bit number.
   int32_t ReadInteger(std::string_view section, std::string_view key, int32_t def);
   int32_t ReadInteger(int sectionIndex, std::string_view key, int32_t def);
+
+  // Calls visit(key, value) for every line of the section that holds an "=",
+  // in file order (so the first of duplicate keys comes first).
+  void VisitKeys(int sectionIndex, const std::function<void(std::string_view key, std::string_view value)>& visit);
 
   // The integer rule on its own: a leading "0x" or "0X" read as "$", then a
   // decimal or "$" hexadecimal number with optional leading blanks and sign.

@@ -50,7 +50,7 @@ TEST(TmIniFileRules, IntegerLimits) {
 
 const char kKits[] =
     "[InstInfo]\nName=Test Drums\n\n"
-    "[Standard]\nBankMSB=0\nBankLSB=0\nProgram=1\n036=Kick\n038=Snare\n\n"
+    "[Standard]\nBankMSB=0\nBankLSB=0\nProgram=1\n036=Kick\n038=Snare\n036=Kick again\n37=two digits\n0039=four\n\n"
     "[Room]\nProgram=9\n036=Room Kick\n\n"
     "[Standard 2]\nBankMSB=$10\nBankLSB=0x02\nProgram=1\n036=Kick 2\n127=Top\n000=Bottom\n\n"
     "[Room]\nProgram=10\n036=Second Room\n";
@@ -69,7 +69,8 @@ TEST(TmDrumInstLoad, SetsKeysAndNames) {
   EXPECT_EQ(drums.GetToneName(0, 36), "Kick");
   EXPECT_TRUE(drums.ToneNamesLoaded(0));
   EXPECT_FALSE(drums.ToneNamesLoaded(2));
-  EXPECT_EQ(drums.GetToneName(0, 37), "");
+  EXPECT_EQ(drums.GetToneName(0, 37), "");  // only three digits name a note
+  EXPECT_EQ(drums.GetToneName(0, 39), "");
   EXPECT_EQ(drums.GetToneName(2, 127), "Top");
   EXPECT_EQ(drums.GetToneName(2, 0), "Bottom");
   // Two sets of one name keep their own names.
