@@ -21,7 +21,6 @@ class StreamLog : public LogSink {
 };
 
 std::string Relative(const std::string& path, const std::string& folder) {
-  std::error_code ec;
   std::string rel = std::filesystem::path(path).lexically_relative(folder).generic_string();
   return rel.empty() ? path : rel;
 }
