@@ -94,6 +94,7 @@ class TmDrumInst : public TCmInst {
   std::string GetToneName(int setIndex, int note);
   bool ToneNamesLoaded(int setIndex) const;
   void FreeToneNames(int setIndex);
+  // Drops every set's names and the file text kept for loading them.
   void FreeAllToneNames();
 
   // The sets of a file already read (name is used in log lines only).
