@@ -17,6 +17,9 @@
 #ifdef HAVE_MELKO_SYSEX
 #include "sysex/sysex_cli.h"
 #endif
+#ifdef HAVE_MELKO_INSTRUMENTS
+#include "instruments/instruments_cli.h"
+#endif
 
 namespace melko {
 
@@ -73,6 +76,12 @@ const std::vector<CliCommand>& CliCommands() {
        [](CliContext& c) { return RunSysexCommand(c.Args, c.DataDir, c.Out, c.Err); }},
       {"--sysex-list", "--sysex-list [GROUP]", "list the SysEx parameter groups and their parameters",
        [](CliContext& c) { return RunSysexCommand(c.Args, c.DataDir, c.Out, c.Err); }},
+#endif
+#ifdef HAVE_MELKO_INSTRUMENTS
+      {"--instruments", "--instruments [NAME]",
+       "list the instrument and drum definitions, or the patches (by bank) or drum sets of the one NAME names "
+       "(display name or file name)",
+       [](CliContext& c) { return RunInstrumentsCommand(c.Args, c.DataDir, c.Out, c.Err); }},
 #endif
   };
   return commands;
