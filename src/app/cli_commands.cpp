@@ -1,6 +1,7 @@
 #include "app/cli_commands.h"
 
 #include <algorithm>
+#include <memory>
 
 #include "base/ini_file.h"
 #include "song/song_cli.h"
@@ -12,6 +13,7 @@
 #endif
 #ifdef HAVE_MELKO_VIEWS
 #include "views/sheet_cli.h"
+#include "views/patch_names.h"
 #include "views/track_sheet_text.h"
 #endif
 #ifdef HAVE_MELKO_SYSEX
@@ -29,13 +31,17 @@ namespace {
 SheetTextContext SheetContext(const std::string& dataDir) {
   SheetTextContext c;
   IniFile ini;
-  ini.Load(dataDir + "MELKO.INI");
+  ini.Load(dataDir + "/MELKO.INI");
   for (int p = 0; p < 4; ++p) {
     std::string name = ini.ReadString("Port", "Port" + std::to_string(p) + "Name", "");
     if (name.empty() && p == 0 && !ini.ValueExists("Port", "Port0")) name = "MELKO Synth (FluidSynth)";
     c.PortDevices[size_t(p)] = name.empty() ? "(Not in Use)" : name;
   }
   c.CenterC = int(std::clamp(ini.ReadInteger("User", "CenterC", 0), -2, 2));
+  // The definitions live as long as the command runs.
+  static std::unique_ptr<TmInstruments> instruments;
+  instruments = std::make_unique<TmInstruments>(dataDir + "/INST");
+  c.PatchName = PatchNamer(*instruments);
   return c;
 }
 }  // namespace

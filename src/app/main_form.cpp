@@ -22,6 +22,7 @@
 #include "app/log_form.h"
 #include "app/rcp_converter.h"
 #include "app/song_setup_dlg.h"
+#include "instruments/instruments.h"
 #include "views/ui/track_form.h"
 #include "base/atomic_write.h"
 #include "base/int_helpers.h"
@@ -114,6 +115,7 @@ TMkMainForm::~TMkMainForm() {
   core_.Engine().StopPlayback();
   delete trackForm_;  // before the controls and the dispatcher it uses
   trackForm_ = nullptr;
+  core_.TheSong.IsKnownInstrument = [](const std::string& name) { return name == "GM"; };
   core_.Log.SetTarget(nullptr);
   core_.ReportError = nullptr;
   core_.Ports().SetMasterVolumeBar = nullptr;

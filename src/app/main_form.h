@@ -216,6 +216,7 @@ class TMkMainForm : public QMainWindow {
   TLogForm* logForm_ = nullptr;
   TExTrack* exTrackForm_ = nullptr;
   class TTrackForm* trackForm_ = nullptr;
+  std::unique_ptr<class TmInstruments> instruments_;  // the INST folder's definitions
   QTimer* drainTimer_ = nullptr;  // engine notifications
   QTimer* timer1_ = nullptr;      // position while playing without TimerSync
   QTimer* timer2_ = nullptr;      // timed backup

@@ -19,6 +19,8 @@
 #include "midi/kanabun.h"
 #include "midi/ui/kanabun_manager.h"
 #include "midi/ui/piano_dlg.h"
+#include "instruments/instruments.h"
+#include "views/patch_names.h"
 #include "views/ui/track_form.h"
 
 namespace melko {
@@ -184,6 +186,11 @@ void TMkMainForm::ConnectRecordPanel() {
 }
 
 void TMkMainForm::InstallTrackForm(EditDispatcher& d) {
+  // The instrument definitions name the patches; a song's FF 04 may name one.
+  instruments_ = std::make_unique<TmInstruments>(options_.DataDir + "INST", &core_.Log);
+  core_.TheSong.IsKnownInstrument = [this](const std::string& name) {
+    return name == "GM" || instruments_->IndexOfInst(name) >= 0;
+  };
   // A window of its own (no child of this one), closed with it.
   trackForm_ = new TTrackForm(core_.TheSong, d, nullptr);
   trackForm_->CenterC = int(ClampInt(ini_.ReadInteger("User", "CenterC", 0), -2, 2));
@@ -194,6 +201,7 @@ void TMkMainForm::InstallTrackForm(EditDispatcher& d) {
   h.IsPlaying = [this] { return IsPlaying(); };
   h.StopPlayback = [this] { StopPlay(); };
   h.RangeChanged = [this] { WriteRangeBoxes(); };
+  h.PatchName = PatchNamer(*instruments_);
   h.PortDevices = [this] {
     std::array<std::string, 4> names;
     for (int p = 0; p < 4; ++p) names[size_t(p)] = core_.Ports().PortNames[size_t(p)];

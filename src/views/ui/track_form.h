@@ -121,7 +121,7 @@ class TSheetView : public QAbstractScrollArea {
   explicit TSheetView(TTrackForm& form);
   static constexpr int kRowHeight = 18;
   static constexpr int kCellWidth = 14;
-  std::array<int, kSheetColumns> ColWidths{28, 120, 34, 34, 30, 26, 78, 140, 42, 42, 200};
+  std::array<int, kSheetColumns> ColWidths{28, 120, 34, 34, 30, 26, 78, 180, 42, 42, 190};
   int ListWidth() const;
   // The row (0 header, 1..64) and column (-1 in the map) at a viewport point;
   // in the map, `cell` is the map cell.
