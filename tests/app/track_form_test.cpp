@@ -11,6 +11,8 @@
 
 #include "app_rig.h"
 #include "base/text_encoding.h"
+#include "song/smf_reader.h"
+#include "song/smf_writer.h"
 #include "views/track_commands.h"
 #include "views/ui/track_form.h"
 
@@ -90,6 +92,34 @@ TEST_F(TrackFormTest, TypedCellsAndTheNewCommand) {
   EXPECT_TRUE(rig.song().TrackNames[1].empty());
   EXPECT_EQ(DisplayText(rig.song().TrackNames[2]), "ピアノ");
   EXPECT_FALSE(rig.form->sbtUndo->isEnabled());
+}
+
+// A song that names a definition of the INST folder keeps it, and the sheet
+// names its patches from there.
+TEST(TrackFormDefinitions, ADefinitionNamedByTheSongNamesItsPatches) {
+  AppRig rig;
+  WriteFile(rig.DataDir + "INST/GS.INS", "GS\r\n[GS Capital Tones]\r\n000 000 034 Fingered Bs.\r\n");
+  rig.Start();
+  Song gs;
+  gs.ClearSong();
+  ApplySongLoaded(gs);
+  TMidiData& d = gs.Tracks[1];
+  d.Touch();
+  uint32_t last = 0;
+  TMidiEvent pc;
+  pc.Status = 0xC0;
+  pc.Data1 = 33;  // program 34
+  EncodeEvent(d, pc, last, 0, gs.MaxGate());
+  gs.Instrument[1] = "GS";
+  const std::string file = rig.DataDir + "gs.mid";
+  ASSERT_TRUE(SaveSongFile(gs, file, false));
+  rig.doc().OpenFile(file);
+  EXPECT_EQ(rig.song().Instrument[1], "GS");
+  rig.song().GetTrackPatch(1);
+  SheetTextContext c;
+  c.PatchName = rig.form->TrackForm()->Hooks.PatchName;
+  EXPECT_NE(SheetCellText(rig.song(), 1, kColProgram, c).find("Fingered Bs."), std::string::npos)
+      << SheetCellText(rig.song(), 1, kColProgram, c);
 }
 
 TEST_F(TrackFormTest, TheQuantButtonsAndTheSettingsKeys) {
