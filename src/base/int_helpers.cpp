@@ -16,6 +16,18 @@ int DigitValue(char c, int base) {
 }
 }  // namespace
 
+std::vector<std::string_view> SplitText(std::string_view s, char sep) {
+  std::vector<std::string_view> parts;
+  size_t start = 0;
+  for (;;) {
+    size_t p = s.find(sep, start);
+    parts.push_back(s.substr(start, p == std::string_view::npos ? std::string_view::npos : p - start));
+    if (p == std::string_view::npos) break;
+    start = p + 1;
+  }
+  return parts;
+}
+
 bool TryParseInt(std::string_view text, int64_t& out) {
   size_t b = 0, e = text.size();
   while (b < e && IsBlank(text[b])) ++b;

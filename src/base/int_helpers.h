@@ -5,6 +5,7 @@
 
 #include <cstdint>
 #include <string_view>
+#include <vector>
 
 namespace melko {
 
@@ -28,6 +29,10 @@ constexpr int64_t PercentClamp(int64_t v, int64_t p, int64_t lo, int64_t hi) {
 // "$" and "0x" hexadecimal accepted as the dialogs' number boxes do). Returns
 // false when the text is not a whole number that fits in 32 bits.
 bool TryParseInt(std::string_view text, int64_t& out);
+
+// The pieces of `s` between the separators (one piece when there is none;
+// empty pieces kept). They point into `s`.
+std::vector<std::string_view> SplitText(std::string_view s, char sep);
 
 // The text read as a decimal integer with `old` as fallback; a result equal to
 // `old` comes back unclamped, any other is clamped to lo..hi.

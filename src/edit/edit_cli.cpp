@@ -58,18 +58,6 @@ const char* const kEditCommandHelp =
 
 namespace {
 
-std::vector<std::string_view> Split(std::string_view s, char sep) {
-  std::vector<std::string_view> parts;
-  size_t start = 0;
-  for (;;) {
-    size_t p = s.find(sep, start);
-    parts.push_back(s.substr(start, p == std::string_view::npos ? std::string_view::npos : p - start));
-    if (p == std::string_view::npos) break;
-    start = p + 1;
-  }
-  return parts;
-}
-
 bool Int(std::string_view s, int64_t& v) { return TryParseInt(s, v); }
 
 // The batch window: dialogs answer with what the command line said.
@@ -94,7 +82,7 @@ class BatchUi : public EditUi {
 using ToolFn = std::function<bool(ToolSettings&)>;
 
 std::optional<ToolFn> ParseDynamics(std::string_view arg) {
-  auto p = Split(arg, ':');
+  auto p = SplitText(arg, ':');
   size_t i = 0;
   DynamicsSettings d;
   int64_t v;
@@ -139,7 +127,7 @@ std::optional<ToolFn> ParseDynamics(std::string_view arg) {
 }
 
 std::optional<ToolFn> ParseTranspose(std::string_view arg, int centerC) {
-  auto p = Split(arg, ':');
+  auto p = SplitText(arg, ':');
   if (p[0] == "change" && p.size() == 3) {
     std::string from(p[1]), to(p[2]);
     return ToolFn([=](ToolSettings& s) {
@@ -161,7 +149,7 @@ std::optional<ToolFn> ParseTranspose(std::string_view arg, int centerC) {
 }
 
 std::optional<ToolFn> ParseGate(std::string_view arg, uint32_t tpqn) {
-  auto p = Split(arg, ':');
+  auto p = SplitText(arg, ':');
   std::vector<std::string> a(p.begin() + 1, p.end());
   std::string_view method = p[0];
   int64_t v;
@@ -200,7 +188,7 @@ std::optional<ToolFn> ParseGate(std::string_view arg, uint32_t tpqn) {
 }
 
 std::optional<ToolFn> ParseQuantize(std::string_view arg, uint32_t tpqn) {
-  auto p = Split(arg, ':');
+  auto p = SplitText(arg, ':');
   std::vector<int64_t> n;
   for (size_t i = 1; i < p.size(); ++i) {
     int64_t v;
@@ -226,7 +214,7 @@ std::optional<ToolFn> ParseQuantize(std::string_view arg, uint32_t tpqn) {
 }
 
 std::optional<ToolFn> ParseCutter(std::string_view arg, int centerC) {
-  auto p = Split(arg, ':');
+  auto p = SplitText(arg, ':');
   static const char* const kKinds[8] = {"note", "kyprs", "ctrl", "prog", "chprs", "bend", "sysex", "meta"};
   int kind = -1;
   for (int k = 0; k < 8; ++k)
@@ -256,7 +244,7 @@ std::optional<ToolFn> ParseCutter(std::string_view arg, int centerC) {
 }
 
 std::optional<uint32_t> ParseKey(std::string_view arg) {
-  auto p = Split(arg, ':');
+  auto p = SplitText(arg, ':');
   int64_t sf;
   if (p.size() != 2 || !Int(p[0], sf) || sf < -7 || sf > 7) return std::nullopt;
   if (p[1] != "major" && p[1] != "minor") return std::nullopt;
@@ -299,7 +287,7 @@ int CommandOf(std::string_view name) {
 bool ParseTrackList(std::string_view value, std::array<uint8_t, kSongTracks>& rec) {
   rec.fill(0);
   if (value.empty()) return true;
-  for (std::string_view t : Split(value, ',')) {
+  for (std::string_view t : SplitText(value, ',')) {
     int64_t v;
     if (!Int(t, v) || v < 1 || v > 64) return false;
     rec[size_t(v)] = 1;
@@ -310,7 +298,7 @@ bool ParseTrackList(std::string_view value, std::array<uint8_t, kSongTracks>& re
 bool ParseRecordOptions(std::string_view value, uint32_t& options) {
   options = 0;
   if (value.empty()) return true;
-  for (std::string_view o : Split(value, ',')) {
+  for (std::string_view o : SplitText(value, ',')) {
     if (o == "punch") options |= kRecPunch;
     else if (o == "overdub") options |= kRecOverDub;
     else if (o == "single") options |= kRecSingle;

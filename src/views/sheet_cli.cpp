@@ -27,18 +27,6 @@ const char* const kSheetHelp =
     "  solo=TRACK  solohead  rec=TRACK   the Solo and Rec clicks\n"
     "New, insert, delete and erase of rows cannot be undone and clear the undo\n";
 
-std::vector<std::string_view> Split(std::string_view s, char sep) {
-  std::vector<std::string_view> parts;
-  size_t start = 0;
-  for (;;) {
-    size_t p = s.find(sep, start);
-    parts.push_back(s.substr(start, p == std::string_view::npos ? std::string_view::npos : p - start));
-    if (p == std::string_view::npos) break;
-    start = p + 1;
-  }
-  return parts;
-}
-
 bool Track(std::string_view s, int& t) {
   int64_t v;
   if (!TryParseInt(s, v) || v < 1 || v > 64) return false;
@@ -64,7 +52,7 @@ int SetCell(std::string_view value, EditSession& s) {
     song.SongSaved = false;
     song.Changes.Notify(kChangeTrackSettings, t);
   } else if (field == "patch") {
-    auto p = Split(text, ':');
+    auto p = SplitText(text, ':');
     int64_t program, msb = 255, lsb = 255;
     if ((p.size() != 1 && p.size() != 3) || !TryParseInt(p[0], program) || program < 1 || program > 128) return 2;
     if (p.size() == 3 && (!TryParseInt(p[1], msb) || !TryParseInt(p[2], lsb) || msb < 0 || msb > 127 || lsb < 0 ||
@@ -145,10 +133,10 @@ int SheetCommand(std::string_view name, std::string_view value, bool hasValue, E
   if (name == "set") return hasValue ? SetCell(value, s) : 2;
   if (name == "mute") {
     if (!hasValue) return 2;
-    auto parts = Split(value, ':');
+    auto parts = SplitText(value, ':');
     if (parts.size() > 2 || (parts.size() == 2 && parts[1] != "ctrl")) return 2;
     std::vector<int> rows;
-    for (std::string_view t : Split(parts[0], ',')) {
+    for (std::string_view t : SplitText(parts[0], ',')) {
       int r;
       if (!Track(t, r)) return 2;
       rows.push_back(r);
