@@ -209,6 +209,7 @@ void TMkMainForm::InstallTrackForm(EditDispatcher& d) {
   };
   h.Thru = [this] { return std::make_pair(core_.Input().ThruCaption(), core_.Input().ThruHint()); };
   h.ThruNotesOff = [this] { core_.Input().ThruNotesOff(); };
+  h.PlayTick = [this] { return core_.Engine().PlayTick.load(); };
   h.TrackSelected = [this](int track) {
     if (core_.Input().Thru.SelectedTrackThru && core_.Input().FollowTrack(track)) UpdateThruDisplay();
   };

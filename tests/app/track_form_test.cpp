@@ -122,6 +122,18 @@ TEST(TrackFormDefinitions, ADefinitionNamedByTheSongNamesItsPatches) {
       << SheetCellText(rig.song(), 1, kColProgram, c);
 }
 
+TEST_F(TrackFormTest, SyncFollowsThePlayPosition) {
+  sheet->sbtSync->setChecked(true);
+  rig.form->Play(TMkMainForm::kPlaySong);
+  rig.Run(1000);
+  sheet->SyncStep();
+  EXPECT_EQ(sheet->SyncTick, std::max(rig.core->Engine().PlayTick.load(), 0));
+  EXPECT_GT(sheet->SyncTick, 0);
+  rig.form->StopPlay();
+  sheet->SyncStep();
+  EXPECT_EQ(sheet->SyncTick, -1);
+}
+
 TEST_F(TrackFormTest, TheQuantButtonsAndTheSettingsKeys) {
   const int quant = sheet->Maps().MapQuant;
   sheet->sbtQuantUp->click();

@@ -11,6 +11,7 @@
 #include <QPainter>
 #include <QPushButton>
 #include <QScrollBar>
+#include <QTimer>
 #include <QVBoxLayout>
 
 #include "base/int_helpers.h"
@@ -172,6 +173,17 @@ TTrackForm::TTrackForm(Song& song, EditDispatcher& dispatcher, QWidget* parent)
   });
   connect(cmbMarker->lineEdit(), &QLineEdit::returnPressed, this, [this] { MarkerEntered(cmbMarker->currentText()); });
 
+  syncTimer_ = new QTimer(this);
+  syncTimer_->setInterval(100);
+  connect(syncTimer_, &QTimer::timeout, this, &TTrackForm::SyncStep);
+  connect(sbtSync, &QPushButton::toggled, this, [this](bool on) {
+    if (on) syncTimer_->start();
+    else {
+      syncTimer_->stop();
+      SyncTick = -1;
+      sheet_->viewport()->update();
+    }
+  });
   songWatch_ = song_.Changes.Subscribe([this](const SongChange& c) { SongChanged(c); });
   resize(900, 420);
   RefreshAll();
@@ -216,6 +228,20 @@ void TTrackForm::SaveSettings(IniFile& ini) const {
   for (int c = 0; c < kSheetColumns; ++c) widths += (c ? "," : "") + std::to_string(sheet_->ColWidths[size_t(c)]);
   ini.WriteString("Track", "ColWidths", widths);
   ini.WriteInteger("Track", "Quant", maps_.MapQuant);
+}
+
+void TTrackForm::SyncStep() {
+  const bool playing = Hooks.IsPlaying && Hooks.IsPlaying() && Hooks.PlayTick;
+  const int32_t tick = playing ? std::max(Hooks.PlayTick(), 0) : -1;
+  if (tick == SyncTick) return;
+  SyncTick = tick;
+  if (tick >= 0) {
+    // Keep the position on screen: a page on when it leaves the right edge.
+    QScrollBar* h = sheet_->horizontalScrollBar();
+    const int cell = int(uint32_t(tick) / std::max<uint32_t>(maps_.MapCellTicks, 1));
+    if (cell < h->value() || cell >= h->value() + h->pageStep()) h->setValue(cell);
+  }
+  sheet_->viewport()->update();
 }
 
 void TTrackForm::UpdateCaption() {
@@ -481,6 +507,14 @@ void TSheetView::paintEvent(QPaintEvent*) {
   }
   p.setPen(Qt::black);
   p.drawLine(listWidth, 0, listWidth, height);
+  if (form_.SyncTick >= 0) {
+    const int64_t x = listWidth + (int64_t(form_.SyncTick) / std::max<uint32_t>(maps.MapCellTicks, 1) - firstCell) *
+                                      kCellWidth;
+    if (x >= listWidth && x < width) {
+      p.setPen(QPen(QColor(0xE0, 0x20, 0x20), 2));
+      p.drawLine(int(x), kRowHeight, int(x), height);
+    }
+  }
 }
 
 void TSheetView::FlagClick(int row, int column, bool ctrl) {

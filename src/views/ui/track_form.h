@@ -51,6 +51,8 @@ struct TrackFormHooks {
   std::function<void(int track)> OpenScore;
   // A track's port, channel or pad key changed: the thru notes end.
   std::function<void()> ThruNotesOff;
+  // The play position while playing, for "Sync" (null when not known).
+  std::function<int32_t()> PlayTick;
   // "M": the clicked track is played from the clicked tick.
   std::function<void(int track, uint32_t tick)> Monitor;
 };
@@ -99,6 +101,10 @@ class TTrackForm : public QWidget {
       *sbtMonitor, *sbtFull, *sbtSync, *sbtQuantDown, *sbtQuantUp, *sbtRepeatDown, *sbtRepeatUp;
   QLineEdit *edQuant, *edRepeat;
   QMenu* PopupMenuTrack;
+  // The play position the map shows with "Sync" (-1: none).
+  int32_t SyncTick = -1;
+  // With "Sync" down and playback running: the map follows the position.
+  void SyncStep();
 
  private:
   friend class TSheetView;
@@ -111,6 +117,7 @@ class TTrackForm : public QWidget {
   EditDispatcher& dispatcher_;
   TEventMaps maps_;
   TSheetView* sheet_;
+  class QTimer* syncTimer_;
   SongNotifier::Subscription songWatch_;
 };
 
