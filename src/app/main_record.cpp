@@ -11,6 +11,7 @@
 #include <QLineEdit>
 #include <QMenu>
 #include <QPushButton>
+#include <QScrollBar>
 #include <QStackedWidget>
 #include <QTimer>
 
@@ -210,6 +211,21 @@ void TMkMainForm::InstallTrackForm(EditDispatcher& d) {
   h.Thru = [this] { return std::make_pair(core_.Input().ThruCaption(), core_.Input().ThruHint()); };
   h.ThruNotesOff = [this] { core_.Input().ThruNotesOff(); };
   h.PlayTick = [this] { return core_.Engine().PlayTick.load(); };
+  h.JumpTo = [this](uint32_t tick) {
+    if (IsPlaying()) return;
+    range_->CurrentTick = tick;
+    range_->SavedMeasure = core_.TheSong.Maps.TickToMeasure(tick).Measure;
+    scbMeas->blockSignals(true);
+    scbMeas->setValue(int(range_->SavedMeasure));
+    scbMeas->blockSignals(false);
+    ShowPosition(tick);
+  };
+  // "M": the clicked track alone, from the clicked place.
+  h.Monitor = [this](int track, uint32_t tick) {
+    range_->EditFromTrack = track;
+    range_->CurrentTick = tick;
+    Play(kPlayTrackFromCurrent);
+  };
   h.TrackSelected = [this](int track) {
     if (core_.Input().Thru.SelectedTrackThru && core_.Input().FollowTrack(track)) UpdateThruDisplay();
   };

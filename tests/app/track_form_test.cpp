@@ -3,8 +3,10 @@
 // cell lands in the song, and the popup's New moves the rows.
 #include <gtest/gtest.h>
 
+#include <QComboBox>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QComboBox>
 #include <QLineEdit>
 #include <QScrollBar>
 #include <QTest>
@@ -120,6 +122,19 @@ TEST(TrackFormDefinitions, ADefinitionNamedByTheSongNamesItsPatches) {
   c.PatchName = rig.form->TrackForm()->Hooks.PatchName;
   EXPECT_NE(SheetCellText(rig.song(), 1, kColProgram, c).find("Fingered Bs."), std::string::npos)
       << SheetCellText(rig.song(), 1, kColProgram, c);
+}
+
+TEST_F(TrackFormTest, TheMarkerBoxPutsMarkersAndJumpsToThem) {
+  rig.form->Range().EditFromTick = rig.song().Maps.MeasureToTick(3);
+  sheet->MarkerEntered(QStringLiteral("Chorus"));
+  ASSERT_EQ(sheet->MarkerTicks().size(), 1u);
+  EXPECT_EQ(sheet->cmbMarker->itemText(0), QStringLiteral("003: Chorus"));
+  sheet->MarkerEntered(QStringLiteral("Again"));  // the same place
+  ASSERT_FALSE(rig.prompt.Errors.empty());
+  EXPECT_EQ(rig.prompt.Errors.back(), kMsgMarkerExists);
+  sheet->JumpToMarker(0);
+  EXPECT_EQ(rig.form->Range().CurrentTick, rig.song().Maps.MeasureToTick(3));
+  EXPECT_EQ(rig.form->scbMeas->value(), 3);
 }
 
 TEST_F(TrackFormTest, SyncFollowsThePlayPosition) {

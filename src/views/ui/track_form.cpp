@@ -16,6 +16,7 @@
 
 #include "base/int_helpers.h"
 #include "base/text_encoding.h"
+#include "song/track_ops.h"
 #include "views/track_commands.h"
 
 namespace melko {
@@ -171,7 +172,16 @@ TTrackForm::TTrackForm(Song& song, EditDispatcher& dispatcher, QWidget* parent)
   connect(sbtScore, &QPushButton::clicked, this, [this] {
     if (Hooks.OpenScore) Hooks.OpenScore(SheetRow);
   });
-  connect(cmbMarker->lineEdit(), &QLineEdit::returnPressed, this, [this] { MarkerEntered(cmbMarker->currentText()); });
+  connect(cmbMarker->lineEdit(), &QLineEdit::returnPressed, this, [this] {
+    const QString text = cmbMarker->currentText();
+    // A line of the list chosen and confirmed is a jump; anything else a new marker.
+    const int index = cmbMarker->findText(text);
+    if (index >= 0) JumpToMarker(index);
+    else MarkerEntered(text);
+  });
+  connect(cmbMarker, QOverload<int>::of(&QComboBox::activated), this, [this](int index) {
+    if (index >= 0 && cmbMarker->itemText(index) == cmbMarker->currentText()) JumpToMarker(index);
+  });
 
   syncTimer_ = new QTimer(this);
   syncTimer_->setInterval(100);
@@ -279,6 +289,8 @@ void TTrackForm::ShowValues() {
 void TTrackForm::RefreshAll() {
   for (int t = 1; t <= 64; ++t) song_.GetTrackPatch(t);
   maps_.BuildAll(song_);
+  FillMarkers();
+  cmbMarker->setEditText(QString());
   UpdateCaption();
   ShowValues();
   sheet_->viewport()->update();
@@ -297,6 +309,7 @@ void TTrackForm::SongChanged(const SongChange& c) {
         maps_.Build(song_, t);
       }
   if (c.Has(kChangeMaps)) maps_.BuildAll(song_);
+  if (c.Has(kChangeMaps) || (c.Has(kChangeTrackData) && c.Touches(0))) FillMarkers();
   if (c.Has(kChangeSongSettings)) UpdateCaption();
   ShowValues();
   sheet_->UpdateScrollBars();
@@ -358,8 +371,30 @@ void TTrackForm::MarkerEntered(const QString& text) {
     if (Hooks.ShowError) Hooks.ShowError(kMsgMarkerExists);
     return;
   }
+  FillMarkers();
+  cmbMarker->setEditText(QString());
+}
+
+void TTrackForm::FillMarkers() {
+  markerTicks_.clear();
+  const QString typed = cmbMarker->currentText();
+  cmbMarker->blockSignals(true);
   cmbMarker->clear();
-  for (const std::string& line : song_.Maps.MarkerList) cmbMarker->addItem(Q(DisplayText(line)));
+  for (TrackWalker w(song_.Tracks[0]); !w.AtEnd(); w.Advance()) {
+    const TMidiEvent& e = w.Next();
+    if (e.Status != 0xFF || e.Data1 != 0x06) continue;
+    const std::string text(reinterpret_cast<const char*>(e.Data), e.Len);
+    const uint32_t measure = song_.Maps.TickToMeasure(e.Time).Measure;
+    cmbMarker->addItem(QString::asprintf("%.3u: ", measure) + Q(DisplayText(text)));
+    markerTicks_.push_back(e.Time);
+  }
+  cmbMarker->setEditText(typed);
+  cmbMarker->blockSignals(false);
+}
+
+void TTrackForm::JumpToMarker(int index) {
+  if (index < 0 || size_t(index) >= markerTicks_.size()) return;
+  if (Hooks.JumpTo) Hooks.JumpTo(markerTicks_[size_t(index)]);
 }
 
 // ---------------------------------------------------------------- the view

@@ -51,6 +51,8 @@ struct TrackFormHooks {
   std::function<void(int track)> OpenScore;
   // A track's port, channel or pad key changed: the thru notes end.
   std::function<void()> ThruNotesOff;
+  // The marker jump: the current position moves to `tick`.
+  std::function<void(uint32_t tick)> JumpTo;
   // The play position while playing, for "Sync" (null when not known).
   std::function<int32_t()> PlayTick;
   // "M": the clicked track is played from the clicked tick.
@@ -94,6 +96,10 @@ class TTrackForm : public QWidget {
   void CommandPadToNote();
   void CommandNoteToLyric();
   void MarkerEntered(const QString& text);
+  // The marker list "%.3d: %s" (measure from 0, text) and the markers' ticks.
+  void FillMarkers();
+  const std::vector<uint32_t>& MarkerTicks() const { return markerTicks_; }
+  void JumpToMarker(int index);
 
   QComboBox* cmbMarker;
   QLabel *pnlInfo, *pnlThru;
@@ -116,6 +122,7 @@ class TTrackForm : public QWidget {
   Song& song_;
   EditDispatcher& dispatcher_;
   TEventMaps maps_;
+  std::vector<uint32_t> markerTicks_;
   TSheetView* sheet_;
   class QTimer* syncTimer_;
   SongNotifier::Subscription songWatch_;
