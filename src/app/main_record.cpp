@@ -203,6 +203,11 @@ void TMkMainForm::InstallTrackForm(EditDispatcher& d) {
   h.StopPlayback = [this] { StopPlay(); };
   h.RangeChanged = [this] { WriteRangeBoxes(); };
   h.PatchName = PatchNamer(*instruments_);
+  h.InstrumentNames = [this] {
+    std::vector<std::string> names = instruments_->InsNames;
+    if (std::find(names.begin(), names.end(), "GM") == names.end()) names.insert(names.begin(), "GM");
+    return names;
+  };
   h.PortDevices = [this] {
     std::array<std::string, 4> names;
     for (int p = 0; p < 4; ++p) names[size_t(p)] = core_.Ports().PortNames[size_t(p)];

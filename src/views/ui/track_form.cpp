@@ -624,6 +624,19 @@ void TSheetView::mousePressEvent(QMouseEvent* e) {
       for (int t = form_.SelectionFrom(); t <= form_.SelectionTo(); ++t)
         SetChannelText(form_.song_, t, std::to_string(chosen->data().toInt()));
     }
+  } else if (column == kColInstrument && form_.Hooks.InstrumentNames) {
+    // The instrument definition for every selected row.
+    QMenu menu(this);
+    for (const std::string& name : form_.Hooks.InstrumentNames()) menu.addAction(Q(name));
+    QAction* chosen = menu.exec(viewport()->mapToGlobal(CellRect(row, column).bottomLeft()));
+    if (chosen) {
+      SongNotifier::Batch batch(form_.song_.Changes);
+      for (int t = form_.SelectionFrom(); t <= form_.SelectionTo(); ++t) {
+        form_.song_.Instrument[size_t(t)] = StoreText(chosen->text().toStdString());
+        form_.song_.SongSaved = false;
+        form_.song_.Changes.Notify(kChangeTrackSettings, t);
+      }
+    }
   } else if (column == kColOutPort) {
     QMenu menu(this);
     std::array<std::string, 4> devices;

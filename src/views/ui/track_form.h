@@ -51,6 +51,8 @@ struct TrackFormHooks {
   std::function<void(int track)> OpenScore;
   // A track's port, channel or pad key changed: the thru notes end.
   std::function<void()> ThruNotesOff;
+  // The instrument definitions a track may name (the Instrument cell's list).
+  std::function<std::vector<std::string>()> InstrumentNames;
   // The marker jump: the current position moves to `tick`.
   std::function<void(uint32_t tick)> JumpTo;
   // The play position while playing, for "Sync" (null when not known).
