@@ -55,8 +55,8 @@ TCmPatchSelectDlg::TCmPatchSelectDlg(TmMidiRelay* relay, MidiPorts* ports, QWidg
   lbxGroups->setFixedWidth(kGroupsWidth);
   lbxPatches = new TmRefListBox(this);
   lbxPatches->setObjectName(QStringLiteral("lbxPatches"));
-  lbxPatches->setMinimumWidth(kPatchColumns * TmRefListBox::kColumnStep + 4);
-  lbxPatches->setMinimumHeight(22 * lbxPatches->RowHeight());
+  lbxPatches->setMinimumWidth(kPatchColumns * lbxPatches->ColumnStep() + 4);
+  lbxPatches->setMinimumHeight(24 * lbxPatches->RowHeight());
   lbxPatches->OnDrawItem = [this](QPainter& p, const QRect& r, int i, bool sel) { DrawEntry(p, r, i, sel); };
   lbxPatches->viewport()->installEventFilter(this);
 

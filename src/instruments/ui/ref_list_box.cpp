@@ -58,7 +58,6 @@ TmRefListBox::TmRefListBox(QWidget* parent) : QListView(parent) {
   setWrapping(true);
   setResizeMode(QListView::Adjust);
   setUniformItemSizes(true);
-  setLayoutMode(QListView::Batched);
   setHorizontalScrollMode(QAbstractItemView::ScrollPerPixel);
   UpdateGrid();
 }
@@ -70,7 +69,13 @@ void TmRefListBox::SetList(const std::vector<std::string>* list) {
 
 int TmRefListBox::Count() const { return model_.rowCount(); }
 
-int TmRefListBox::Columns() const { return std::max(1, width() / kColumnStep); }
+int TmRefListBox::ColumnStep() const {
+  // The names of a sound module's patches run to about 24 characters.
+  static const QString typical = QStringLiteral("000 Acoustic Guitar (nylon)");
+  return std::max(kMinColumnStep, fontMetrics().horizontalAdvance(typical) + 8);
+}
+
+int TmRefListBox::Columns() const { return std::max(1, width() / ColumnStep()); }
 
 int TmRefListBox::ColumnWidth() const { return std::max(16, (width() - 4) / Columns()); }
 

@@ -2,7 +2,8 @@
 // of strings (a definition's Entries) and draws each row from it by index,
 // so thousands of patches show without a copy. Rows flow top to bottom in
 // Width div 160 columns of equal width and scroll sideways; the owner paints
-// each row (OnDrawItem) or leaves the plain drawing. The list must outlive
+// each row (OnDrawItem) or leaves the plain drawing. A column takes at least
+// 160 pixels, more when the font needs it for a typical patch name. The list must outlive
 // the box or be replaced (SetList) before it changes. UI thread.
 #pragma once
 
@@ -32,13 +33,15 @@ class TmRefListModel : public QAbstractListModel {
 class TmRefListBox : public QListView {
   Q_OBJECT
  public:
-  static constexpr int kColumnStep = 160;  // one column per this many pixels of width
+  static constexpr int kMinColumnStep = 160;
 
   explicit TmRefListBox(QWidget* parent = nullptr);
 
   // Null empties the box. Resets the selection.
   void SetList(const std::vector<std::string>* list);
   int Count() const;
+  // One column per this many pixels of width.
+  int ColumnStep() const;
   int Columns() const;
   int ColumnWidth() const;
   int RowHeight() const;
