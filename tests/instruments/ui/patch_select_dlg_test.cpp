@@ -91,11 +91,19 @@ class PatchDialogs : public ::testing::Test {
   }
   // Runs `act` on the modal dialog once it is shown.
   static void WhenShown(std::function<void(TCmPatchSelectDlg&)> act) {
-    QTimer::singleShot(0, [act] {
-      auto* dlg = qobject_cast<TCmPatchSelectDlg*>(QApplication::activeModalWidget());
-      ASSERT_NE(dlg, nullptr);
-      act(*dlg);
+    auto* timer = new QTimer;
+    timer->setInterval(5);
+    QObject::connect(timer, &QTimer::timeout, [timer, act] {
+      for (QWidget* w : QApplication::topLevelWidgets())
+        if (auto* dlg = qobject_cast<TCmPatchSelectDlg*>(w); dlg && dlg->isVisible()) {
+          timer->stop();
+          timer->deleteLater();
+          act(*dlg);
+          if (dlg->isVisible()) dlg->reject();  // never leave a test waiting
+          return;
+        }
     });
+    timer->start();
   }
 
   test::TempFolder folder;
@@ -228,8 +236,8 @@ TEST_F(PatchDialogs, ExecuteReturnsThePatchOnlyWithOk) {
 
   // A double click on a patch is OK.
   WhenShown([](TCmPatchSelectDlg& d) {
-    QPoint at = d.lbxPatches->visualRect(d.lbxPatches->model()->index(1, 0)).center();
-    QTest::mouseDClick(d.lbxPatches->viewport(), Qt::LeftButton, {}, at);
+    d.SelectEntry(1);  // the first click of the two
+    emit d.lbxPatches->doubleClicked(d.lbxPatches->model()->index(1, 0));
   });
   EXPECT_TRUE(TmPatchSelectDlg::Execute(*insts, 0, key, nullptr, nullptr));
   EXPECT_EQ(key, MakePatchKey(1, 0, 0, false));
@@ -259,7 +267,7 @@ TEST_F(PatchDialogs, DrumSetsAndTheirFiles) {
   dlg.SelectEntry(0);
   EXPECT_EQ(dlg.edToneName->text(), QStringLiteral("Snare"));
   dlg.SelectEntry(2);
-  EXPECT_EQ(Sent(), (Strings{"B0 00 01", "C0 08"}));
+  EXPECT_EQ(Sent(), (Strings{"C0 00", "B0 00 01", "C0 08"}));
   TmDrumInst* a = dlg.DrumInst();
   EXPECT_TRUE(a->ToneNamesLoaded(0));
 
