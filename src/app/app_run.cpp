@@ -33,6 +33,8 @@
 #include "edit/ui/edit_controller.h"
 #include "edit/ui/set_dialogs.h"
 #include "edit/ui/tool_dialogs.h"
+#include "instruments/instruments.h"
+#include "instruments/ui/patch_select_dlg.h"
 #include "midi/system_backend.h"
 #include "midi/ui/piano_dlg.h"
 
@@ -217,7 +219,8 @@ int RunApplication(int argc, char** argv, const std::vector<std::string>& args, 
 
 namespace {
 // A dialog of the window by its `--window` name, made as its command makes it.
-std::unique_ptr<QDialog> MakeDialog(const std::string& name, TMkMainForm& form, AppCore& core) {
+std::unique_ptr<QDialog> MakeDialog(const std::string& name, TMkMainForm& form, AppCore& core,
+                                    const std::string& data) {
   auto* edit = form.findChild<TEditController*>();
   if (!edit) return nullptr;
   ToolSettings& tools = edit->Dispatcher().Tools;
@@ -237,6 +240,14 @@ std::unique_ptr<QDialog> MakeDialog(const std::string& name, TMkMainForm& form, 
   if (name == "midi-port") return MakeOptionDialog(form, kPageMidiPort);
   if (name == "midi-etc") return MakeOptionDialog(form, kPageMidiEtc);
   if (name == "piano") return std::make_unique<TPianoDlg>(60, edit->CenterC, nullptr, &form);
+  if (name == "patch" || name == "drum-patch") {
+    static TmInstruments insts(data + "INST");
+    if (name == "patch")  // a GS variation: the banks' grounds alternate around it
+      return std::make_unique<TmPatchSelectDlg>(insts, std::max(0, insts.IndexOfInst("GS")), MakePatchKey(3, 0, 8, false),
+                                                nullptr, nullptr, &form);
+    return std::make_unique<TmDrumPatchSelectDlg>(insts, std::max(0, insts.IndexOfDrumInst("GS Drums")),
+                                                  MakePatchKey(8, 0, 0, true), nullptr, nullptr, &form);
+  }
   return nullptr;
 }
 }  // namespace
@@ -338,7 +349,7 @@ int RunScreenshot(int argc, char** argv, const std::vector<std::string>& argumen
     painter.drawImage(0, 0, menu);
     painter.drawImage(menu.width() + 4, 0, sub);
   } else {
-    std::unique_ptr<QDialog> dialog = MakeDialog(windowName, form, *core);
+    std::unique_ptr<QDialog> dialog = MakeDialog(windowName, form, *core, data);
     if (!dialog) {
       std::cerr << "melko: no window named " << windowName << " (" << kScreenshotWindows << ")\n";
       return 2;
