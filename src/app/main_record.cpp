@@ -21,6 +21,7 @@
 #include "midi/ui/kanabun_manager.h"
 #include "midi/ui/piano_dlg.h"
 #include "instruments/instruments.h"
+#include "instruments/ui/patch_select_dlg.h"
 #include "views/patch_names.h"
 #include "views/ui/track_form.h"
 
@@ -203,6 +204,20 @@ void TMkMainForm::InstallTrackForm(EditDispatcher& d) {
   h.StopPlayback = [this] { StopPlay(); };
   h.RangeChanged = [this] { WriteRangeBoxes(); };
   h.PatchName = PatchNamer(*instruments_);
+  TCmPatchSelectDlg::CenterC = trackForm_->CenterC;
+  h.ChoosePatch = [this](int track, uint32_t& patch) {
+    const Song& song = core_.TheSong;
+    TmMidiRelay& relay = core_.Relay();
+    relay.Channel = song.Ch[size_t(track)] & 15;
+    relay.Port = song.OutPort[size_t(track)] & 3;
+    if (song.IsDrumChannel(song.Ch[size_t(track)]) && !instruments_->DrmNames.empty()) {
+      // The drum definition that goes with the track's instrument, else the first.
+      int drum = instruments_->IndexOfDrumInst(song.Instrument[size_t(track)] + " Drums");
+      if (drum < 0) drum = 0;
+      return SelectDrumPatch(*instruments_, drum, patch, &relay, &core_.Ports(), this);
+    }
+    return TmPatchSelectDlg::Execute(*instruments_, song.Instrument[size_t(track)], patch, &relay, &core_.Ports(), this);
+  };
   h.InstrumentNames = [this] {
     std::vector<std::string> names = instruments_->InsNames;
     if (std::find(names.begin(), names.end(), "GM") == names.end()) names.insert(names.begin(), "GM");

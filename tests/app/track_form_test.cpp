@@ -137,6 +137,21 @@ TEST_F(TrackFormTest, TheMarkerBoxPutsMarkersAndJumpsToThem) {
   EXPECT_EQ(rig.form->scbMeas->value(), 3);
 }
 
+TEST_F(TrackFormTest, TheProgramCellSetsTheChosenPatchOnTheSelectedRows) {
+  int asked = 0;
+  sheet->Hooks.ChoosePatch = [&](int track, uint32_t& patch) {
+    ++asked;
+    EXPECT_EQ(track, 1);
+    patch = 0x00000010;  // program 17, no bank select
+    return true;
+  };
+  QTest::mouseClick(sheet->Sheet()->viewport(), Qt::LeftButton, {}, ListCell(1, kColProgram));
+  EXPECT_EQ(asked, 1);
+  rig.song().GetTrackPatch(1);
+  EXPECT_EQ(rig.song().ProgramChange[1] & 0xFF, 0x10u);
+  EXPECT_TRUE(rig.form->sbtUndo->isEnabled()) << "one undoable edit";
+}
+
 TEST_F(TrackFormTest, SyncFollowsThePlayPosition) {
   sheet->sbtSync->setChecked(true);
   rig.form->Play(TMkMainForm::kPlaySong);

@@ -624,6 +624,21 @@ void TSheetView::mousePressEvent(QMouseEvent* e) {
       for (int t = form_.SelectionFrom(); t <= form_.SelectionTo(); ++t)
         SetChannelText(form_.song_, t, std::to_string(chosen->data().toInt()));
     }
+  } else if (column == kColProgram && form_.Hooks.ChoosePatch) {
+    form_.song_.GetTrackPatch(row);
+    uint32_t patch = form_.song_.ProgramChange[size_t(row)];
+    if ((patch & 0xFF) >= 128) patch = 0xFFFF00;  // no program yet: the first patch, no bank
+    if (form_.Hooks.ChoosePatch(row, patch)) {
+      // The patch goes to every selected row, as one edit.
+      SongNotifier::Batch batch(form_.song_.Changes);
+      form_.dispatcher_.BeginEdit();
+      for (int t = form_.SelectionFrom(); t <= form_.SelectionTo(); ++t) {
+        form_.song_.SetTrackPatch(t, uint8_t(patch >> 16), uint8_t(patch >> 8), uint8_t(patch));
+        form_.song_.GetTrackPatch(t);
+        form_.song_.Changes.Notify(kChangeTrackSettings, t);
+      }
+      form_.dispatcher_.FinishEdit("<Track>Program Change");
+    }
   } else if (column == kColInstrument && form_.Hooks.InstrumentNames) {
     // The instrument definition for every selected row.
     QMenu menu(this);

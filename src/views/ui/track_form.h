@@ -51,6 +51,9 @@ struct TrackFormHooks {
   std::function<void(int track)> OpenScore;
   // A track's port, channel or pad key changed: the thru notes end.
   std::function<void()> ThruNotesOff;
+  // The patch chooser for track `track`, starting at `patch`; true on OK
+  // with the chosen patch (drum bit << 24 | MSB << 16 | LSB << 8 | program).
+  std::function<bool(int track, uint32_t& patch)> ChoosePatch;
   // The instrument definitions a track may name (the Instrument cell's list).
   std::function<std::vector<std::string>()> InstrumentNames;
   // The marker jump: the current position moves to `tick`.
