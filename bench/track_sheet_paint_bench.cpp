@@ -9,7 +9,7 @@
 #include <QScrollBar>
 
 #include "edit/edit_dispatcher.h"
-#include "song/smf_reader.h"
+#include "big_song.h"
 #include "views/ui/track_form.h"
 
 namespace melko {
@@ -28,32 +28,7 @@ struct Bench {
   std::unique_ptr<EditDispatcher> dispatcher;
   std::unique_ptr<TTrackForm> form;
   Bench() {
-    song.ClearSong();
-    ApplySongLoaded(song);
-    for (int t = 1; t <= 16; ++t) {
-      TMidiData& d = song.Tracks[size_t(t)];
-      d.Touch();
-      uint32_t last = 0;
-      for (uint32_t i = 0; i < 100000; ++i) {
-        TMidiEvent n;
-        n.Time = i * 120;
-        n.Status = 0x90;
-        n.Data1 = uint8_t(40 + i % 40);
-        n.Data2 = 100;
-        n.Data3 = 64;
-        n.Value = 100;
-        EncodeEvent(d, n, last, 0, song.MaxGate());
-        if (i % 4 == 0) {
-          TMidiEvent c;
-          c.Time = i * 120;
-          c.Status = 0xB0;
-          c.Data1 = 7;
-          c.Data2 = 64;
-          EncodeEvent(d, c, last, 0, song.MaxGate());
-        }
-      }
-      song.TrackNames[size_t(t)] = "Track " + std::to_string(t);
-    }
+    FillBigSong(song);
     dispatcher = std::make_unique<EditDispatcher>(song, ui);
     form = std::make_unique<TTrackForm>(song, *dispatcher);
     form->resize(1280, 720);

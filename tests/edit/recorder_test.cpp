@@ -14,6 +14,7 @@
 #include "edit/record_batch.h"
 #include "edit/take_file.h"
 #include "edit_test_util.h"
+#include "batch_file_test.h"
 #include "midi/recording_backend.h"
 #include "song/smf_reader.h"
 #include "song/smf_writer.h"
@@ -295,36 +296,20 @@ TEST(TakeFile, ReadsMessagesAndSaysWhichLineIsWrong) {
   EXPECT_EQ(take.ReleaseMs(), 600u);
 }
 
-class RecordCli : public ::testing::Test {
+class RecordCli : public test::BatchFileTest {
  protected:
+  RecordCli() : BatchFileTest("melko_record_cli_") {}
   void SetUp() override {
-    dir_ = std::filesystem::temp_directory_path() / ("melko_record_cli_" + std::to_string(::getpid()));
-    std::filesystem::create_directories(dir_);
     Song song;
     FreshSong(song);
     test::SetTrack(song, 1, {Note(0, 40), Note(1920, 41), Note(3840, 42)});
     song.Ch[3] = 4;
     ASSERT_TRUE(SaveSongFile(song, Path("in.mid"), false));
   }
-  void TearDown() override { std::filesystem::remove_all(dir_); }
-  std::string Path(const char* name) const { return (dir_ / name).string(); }
   void Take(const std::string& text) { std::ofstream(Path("take.txt")) << text; }
   int Run(std::vector<std::string> commands) {
-    std::vector<std::string> args = {"--edit", Path("in.mid"), Path("out.mid")};
-    args.insert(args.end(), commands.begin(), commands.end());
-    out_.str("");
-    err_.str("");
-    return RunEdit(args, out_, err_);
+    return RunEditWith([](auto& a, auto& o, auto& e) { return RunEdit(a, o, e); }, std::move(commands));
   }
-  Song Load() {
-    Song song;
-    std::ostringstream sink;
-    StreamPrompt prompt(sink);
-    EXPECT_TRUE(OpenSongFile(song, Path("out.mid"), prompt));
-    return song;
-  }
-  std::filesystem::path dir_;
-  std::ostringstream out_, err_;
 };
 
 TEST_F(RecordCli, SettingsOptionsAndTheTakeWorkTogether) {

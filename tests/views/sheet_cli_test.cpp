@@ -9,6 +9,7 @@
 #include <unistd.h>
 
 #include "edit/edit_test_util.h"
+#include "edit/batch_file_test.h"
 #include "song/smf_reader.h"
 #include "song/smf_writer.h"
 #include "song/song_cli.h"
@@ -18,11 +19,10 @@ namespace {
 
 using test::Note;
 
-class SheetCli : public ::testing::Test {
+class SheetCli : public test::BatchFileTest {
  protected:
+  SheetCli() : BatchFileTest("melko_sheet_cli_") {}
   void SetUp() override {
-    dir_ = std::filesystem::temp_directory_path() / ("melko_sheet_cli_" + std::to_string(::getpid()));
-    std::filesystem::create_directories(dir_);
     Song song;
     song.ClearSong();
     ApplySongLoaded(song);
@@ -32,24 +32,7 @@ class SheetCli : public ::testing::Test {
     }
     ASSERT_TRUE(SaveSongFile(song, Path("in.mid"), false));
   }
-  void TearDown() override { std::filesystem::remove_all(dir_); }
-  std::string Path(const char* name) const { return (dir_ / name).string(); }
-  int Run(std::vector<std::string> commands) {
-    std::vector<std::string> args = {"--edit", Path("in.mid"), Path("out.mid")};
-    args.insert(args.end(), commands.begin(), commands.end());
-    out_.str("");
-    err_.str("");
-    return RunSheetEdit(args, out_, err_);
-  }
-  Song Load() {
-    Song song;
-    std::ostringstream sink;
-    StreamPrompt prompt(sink);
-    EXPECT_TRUE(OpenSongFile(song, Path("out.mid"), prompt));
-    return song;
-  }
-  std::filesystem::path dir_;
-  std::ostringstream out_, err_;
+  int Run(std::vector<std::string> commands) { return RunEditWith(RunSheetEdit, std::move(commands)); }
 };
 
 TEST_F(SheetCli, RowsCellsAndFlags) {
