@@ -6,9 +6,9 @@
 #include <QComboBox>
 #include <QLineEdit>
 #include <QPushButton>
-#include <QComboBox>
-#include <QLineEdit>
+#include <QMenu>
 #include <QScrollBar>
+#include <QTimer>
 #include <QTest>
 
 #include "app_rig.h"
@@ -181,6 +181,52 @@ TEST_F(TrackFormTest, TheQuantButtonsAndTheSettingsKeys) {
   EXPECT_EQ(sheet->Sheet()->ColWidths[kColName], 210);
   EXPECT_TRUE(sheet->sbtMonitor->isChecked());
   EXPECT_EQ(sheet->Maps().MapQuant, 32);
+}
+
+// The Ch cell's list sets the channel of every selected row.
+TEST_F(TrackFormTest, TheChannelListSetsEverySelectedRow) {
+  QTest::mouseClick(sheet->Sheet()->viewport(), Qt::LeftButton, {}, ListCell(2, kColName));
+  QString offered;
+  QTimer::singleShot(0, [&] {
+    auto* menu = qobject_cast<QMenu*>(QApplication::activePopupWidget());
+    if (!menu) return;
+    for (QAction* a : menu->actions()) offered += a->text() + ",";
+    for (QAction* a : menu->actions())
+      if (a->text() == QStringLiteral("12")) menu->setActiveAction(a);
+    QTest::keyClick(menu, Qt::Key_Return);
+  });
+  QTest::mouseClick(sheet->Sheet()->viewport(), Qt::LeftButton, Qt::ShiftModifier, ListCell(4, kColCh));
+  EXPECT_TRUE(offered.startsWith(QStringLiteral("1,2,3,"))) << offered.toStdString();
+  EXPECT_TRUE(offered.endsWith(QStringLiteral("16,")));
+  for (int t = 2; t <= 4; ++t) EXPECT_EQ(rig.song().Ch[size_t(t)], 11) << t;
+  EXPECT_NE(rig.song().Ch[1], 11);
+  EXPECT_NE(rig.song().Ch[5], 11);
+}
+
+// "Full" widens the name column to the longest name and gives back the
+// user's widths when released; the settings keep the user's widths.
+TEST_F(TrackFormTest, FullShowsWholeTextsAndGivesTheWidthsBack) {
+  rig.song().TrackNames[3] = StoreText("とても長いトラックの名前がここに入っています、最後まで読めるように");
+  rig.song().Changes.Notify(kChangeTrackSettings, 3);
+  const int normal = sheet->Sheet()->ColWidths[kColName];
+  sheet->sbtFull->click();
+  ASSERT_TRUE(sheet->FullView());
+  const QFontMetrics metrics(sheet->Sheet()->viewport()->font());
+  const int needed = metrics.horizontalAdvance(QString::fromStdString(DisplayText(rig.song().TrackNames[3])));
+  EXPECT_GE(sheet->Sheet()->ColWidths[kColName], needed);
+  EXPECT_GT(sheet->Sheet()->ColWidths[kColName], normal);
+  IniFile ini;
+  sheet->SaveSettings(ini);
+  const std::string prefix = "28," + std::to_string(normal) + ",";
+  EXPECT_EQ(ini.ReadString("Track", "ColWidths", "").substr(0, prefix.size()), prefix);
+  // A longer name typed while Full is down widens the column again.
+  rig.song().TrackNames[4] = StoreText(DisplayText(rig.song().TrackNames[3]) + "、もう少し長く");
+  rig.song().Changes.Notify(kChangeTrackSettings, 4);
+  EXPECT_GE(sheet->Sheet()->ColWidths[kColName],
+            metrics.horizontalAdvance(QString::fromStdString(DisplayText(rig.song().TrackNames[4]))));
+  sheet->sbtFull->click();
+  EXPECT_FALSE(sheet->FullView());
+  EXPECT_EQ(sheet->Sheet()->ColWidths[kColName], normal);
 }
 
 }  // namespace

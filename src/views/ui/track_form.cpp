@@ -194,6 +194,7 @@ TTrackForm::TTrackForm(Song& song, EditDispatcher& dispatcher, QWidget* parent)
       sheet_->viewport()->update();
     }
   });
+  connect(sbtFull, &QPushButton::toggled, this, &TTrackForm::SetFullView);
   songWatch_ = song_.Changes.Subscribe([this](const SongChange& c) { SongChanged(c); });
   resize(900, 420);
   RefreshAll();
@@ -235,7 +236,8 @@ void TTrackForm::SaveSettings(IniFile& ini) const {
   ini.WriteInteger("Track", "Top", g.y());
   ini.WriteInteger("Track", "wState", isMaximized() ? 2 : 0);
   std::string widths;
-  for (int c = 0; c < kSheetColumns; ++c) widths += (c ? "," : "") + std::to_string(sheet_->ColWidths[size_t(c)]);
+  const auto& saved = fullView_ ? normalWidths_ : sheet_->ColWidths;
+  for (int c = 0; c < kSheetColumns; ++c) widths += (c ? "," : "") + std::to_string(saved[size_t(c)]);
   ini.WriteString("Track", "ColWidths", widths);
   ini.WriteInteger("Track", "Quant", maps_.MapQuant);
 }
@@ -293,8 +295,32 @@ void TTrackForm::RefreshAll() {
   cmbMarker->setEditText(QString());
   UpdateCaption();
   ShowValues();
+  FitColumns();
   sheet_->viewport()->update();
   sheet_->UpdateScrollBars();
+}
+
+void TTrackForm::SetFullView(bool on) {
+  if (on == fullView_) return;
+  if (on) normalWidths_ = sheet_->ColWidths;
+  else sheet_->ColWidths = normalWidths_;
+  fullView_ = on;
+  if (sbtFull->isChecked() != on) sbtFull->setChecked(on);
+  FitColumns();
+  sheet_->UpdateScrollBars();
+  sheet_->viewport()->update();
+}
+
+void TTrackForm::FitColumns() {
+  if (!fullView_) return;
+  const QFontMetrics metrics(sheet_->viewport()->font());
+  const SheetTextContext context = TextContext();
+  for (int c : {kColName, kColInstrument, kColProgram, kColOutPort}) {
+    int widest = metrics.horizontalAdvance(QString::fromUtf8(kSheetHeaders[c]));
+    for (int r = 1; r <= 64; ++r)
+      widest = std::max(widest, metrics.horizontalAdvance(Q(SheetCellText(song_, r, c, context, true))));
+    sheet_->ColWidths[size_t(c)] = std::clamp(widest + 8, normalWidths_[size_t(c)], 600);
+  }
 }
 
 void TTrackForm::SongChanged(const SongChange& c) {
@@ -312,6 +338,7 @@ void TTrackForm::SongChanged(const SongChange& c) {
   if (c.Has(kChangeMaps) || (c.Has(kChangeTrackData) && c.Touches(0))) FillMarkers();
   if (c.Has(kChangeSongSettings)) UpdateCaption();
   ShowValues();
+  FitColumns();
   sheet_->UpdateScrollBars();
   sheet_->viewport()->update();
 }

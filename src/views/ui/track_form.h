@@ -116,6 +116,10 @@ class TTrackForm : public QWidget {
   int32_t SyncTick = -1;
   // With "Sync" down and playback running: the map follows the position.
   void SyncStep();
+  // "Full": the text columns widen to their longest text (the map moves
+  // right); released, the widths the user set come back.
+  void SetFullView(bool on);
+  bool FullView() const { return fullView_; }
 
  private:
   friend class TSheetView;
@@ -123,6 +127,7 @@ class TTrackForm : public QWidget {
   SheetTextContext TextContext() const;
   void ShowValues();
   void RowsChanged();
+  void FitColumns();
 
   Song& song_;
   EditDispatcher& dispatcher_;
@@ -131,6 +136,8 @@ class TTrackForm : public QWidget {
   TSheetView* sheet_;
   class QTimer* syncTimer_;
   SongNotifier::Subscription songWatch_;
+  bool fullView_ = false;
+  std::array<int, kSheetColumns> normalWidths_{};
 };
 
 // The two grids in one painted view.
