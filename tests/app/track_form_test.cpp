@@ -229,5 +229,26 @@ TEST_F(TrackFormTest, FullShowsWholeTextsAndGivesTheWidthsBack) {
   EXPECT_EQ(sheet->Sheet()->ColWidths[kColName], normal);
 }
 
+// Delete asks about the range's tracks; No keeps them, Yes closes the gap.
+TEST_F(TrackFormTest, DeleteAsksAboutTheRangeAndNoKeepsTheTracks) {
+  rig.song().TrackNames[2] = StoreText("two");
+  rig.song().TrackNames[4] = StoreText("four");
+  rig.form->Range().EditFromTrack = 2;
+  rig.form->Range().EditToTrack = 3;
+  std::string asked;
+  bool answer = false;
+  sheet->Hooks.AskYesNo = [&](const std::string& q) {
+    asked = q;
+    return answer;
+  };
+  sheet->CommandDelete();
+  EXPECT_EQ(asked, "TR 2 ～ TR 3 を削除します。よろしいですか？");
+  EXPECT_EQ(DisplayText(rig.song().TrackNames[2]), "two");
+  answer = true;
+  sheet->CommandDelete();
+  EXPECT_EQ(DisplayText(rig.song().TrackNames[2]), "four");
+  EXPECT_FALSE(rig.form->sbtUndo->isEnabled());
+}
+
 }  // namespace
 }  // namespace melko::test
