@@ -167,6 +167,35 @@ TEST_F(SysExDialog, UnknownBodyAndKnownParameter) {
   EXPECT_EQ(dlg.edSysExHexStr->text(), QStringLiteral("F0 41 7F 42 12 40 00 05 3B 00 F7"));
 }
 
+TEST_F(SysExDialog, ValueBoxAndLeavingTheBoxes) {
+  TSysExInputDlg dlg(nodes, kNames, kHexTexts);
+  dlg.SetInitialText(kShift0);
+  dlg.show();
+  dlg.activateWindow();
+  ASSERT_TRUE(QTest::qWaitForWindowActive(&dlg));
+  // Enter in the value box applies its text and selects it.
+  dlg.cmbSysExTable->setFocus();
+  dlg.cmbSysExTable->setEditText(QStringLiteral("12"));
+  QTest::keyClick(dlg.cmbSysExTable, Qt::Key_Return);
+  EXPECT_EQ(dlg.cmbSysExTable->currentText(), QStringLiteral("+12 st"));
+  EXPECT_EQ(dlg.cmbSysExTable->lineEdit()->selectedText(), QStringLiteral("+12 st"));
+  // Leaving it applies too.
+  dlg.cmbSysExTable->setEditText(QStringLiteral("-1"));
+  dlg.edSysExHexStr->setFocus(Qt::TabFocusReason);
+  EXPECT_EQ(dlg.cmbSysExTable->currentText(), QStringLiteral("-1 st"));
+  // And so does leaving the hex box, but not for OK or Cancel, which decide themselves.
+  dlg.edSysExHexStr->setText(QStringLiteral("4"));
+  dlg.tvSysEx->setFocus(Qt::TabFocusReason);
+  EXPECT_EQ(dlg.cmbSysExTable->currentText(), QStringLiteral("+4 st"));
+  bool warned = false;
+  dlg.ShowWarning = [&](const std::string&) { warned = true; };
+  dlg.edSysExHexStr->setFocus(Qt::TabFocusReason);
+  dlg.edSysExHexStr->setText(QStringLiteral("F0 99 F7"));
+  dlg.btCancel->setFocus(Qt::TabFocusReason);
+  EXPECT_FALSE(warned);
+  EXPECT_EQ(dlg.edSysExHexStr->text(), QStringLiteral("F0 99 F7"));  // Cancel drops it unread
+}
+
 TEST_F(SysExDialog, RefusedTextWarnsAndKeepsTheBody) {
   TSysExInputDlg dlg(nodes, kNames, kHexTexts);
   dlg.SetInitialText(kUnknown);
