@@ -247,6 +247,17 @@ TEST_F(SysExDialog, InputSysExOkCancelAndDoubleClick) {
   });
   EXPECT_EQ(InputSysEx(nodes, kShift0, QPoint(10, 10), kNames, kHexTexts), "");
 
+  // Esc from a box holding a refused text closes without a warning.
+  bool warned = false;
+  WhenShown<TSysExInputDlg>([&warned](TSysExInputDlg& dlg) {
+    dlg.ShowWarning = [&warned](const std::string&) { warned = true; };
+    dlg.edSysExHexStr->setFocus();
+    dlg.edSysExHexStr->setText(QStringLiteral("F0 99"));
+    QTest::keyClick(dlg.edSysExHexStr, Qt::Key_Escape);
+  });
+  EXPECT_EQ(InputSysEx(nodes, kShift0, QPoint(10, 10), kNames, kHexTexts), "");
+  EXPECT_FALSE(warned);
+
   WhenShown<TSysExInputDlg>([](TSysExInputDlg& dlg) {
     QListWidgetItem* item = dlg.lbxSysEx->item(1);
     const QPoint at = dlg.lbxSysEx->visualItemRect(item).center();
