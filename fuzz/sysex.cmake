@@ -9,3 +9,11 @@ if(MELKO_FUZZ)
 else()
   melko_fuzzer(sysex_fuzz sysex_fuzz.cpp ${CMAKE_CURRENT_SOURCE_DIR}/corpus/sysex DEPENDS melko_sysex)
 endif()
+
+# The SYSEX.TXT reader and the dialog's model on what it reads.
+if(MELKO_FUZZ)
+  melko_fuzzer(sysex_names_fuzz sysex_names_fuzz.cpp ${CMAKE_CURRENT_SOURCE_DIR}/corpus/sysex_names DEPENDS ${CMAKE_DL_LIBS})
+  target_sources(sysex_names_fuzz PRIVATE ${SYSEX_FUZZ_SOURCES})
+else()
+  melko_fuzzer(sysex_names_fuzz sysex_names_fuzz.cpp ${CMAKE_CURRENT_SOURCE_DIR}/corpus/sysex_names DEPENDS melko_sysex)
+endif()

@@ -17,6 +17,7 @@
 #include <QPainter>
 #include <QSocketNotifier>
 #include <QTranslator>
+#include <QTreeWidget>
 #include <cstdlib>
 #include <functional>
 #include <iostream>
@@ -35,6 +36,8 @@
 #include "edit/ui/tool_dialogs.h"
 #include "instruments/instruments.h"
 #include "instruments/ui/patch_select_dlg.h"
+#include "sysex/sysex_store.h"
+#include "sysex/ui/sysex_dlg.h"
 #include "midi/system_backend.h"
 #include "midi/ui/piano_dlg.h"
 
@@ -240,6 +243,16 @@ std::unique_ptr<QDialog> MakeDialog(const std::string& name, TMkMainForm& form, 
   if (name == "midi-port") return MakeOptionDialog(form, kPageMidiPort);
   if (name == "midi-etc") return MakeOptionDialog(form, kPageMidiEtc);
   if (name == "piano") return std::make_unique<TPianoDlg>(60, edit->CenterC, nullptr, &form);
+  if (name == "sysex") {
+    // A GS part parameter with a value and its unit, the tree open.
+    TSysExStore& sx = form.SysEx();
+    auto dlg = std::make_unique<TSysExInputDlg>(sx.Nodes(), sx.Names(), sx.HexTexts(), &form);
+    dlg->tvSysEx->expandAll();
+    std::string hex;
+    SysExDialogOk(sx.Nodes(), sx.Nodes().DefaultHexText("GS Part 1 Pitch Key Shift"), "-3", hex);
+    dlg->SetInitialText(hex);
+    return dlg;
+  }
   if (name == "patch" || name == "drum-patch") {
     static TmInstruments insts(data + "INST");
     if (name == "patch")  // a GS variation: the banks' grounds alternate around it

@@ -23,6 +23,7 @@
 #include "app/rcp_converter.h"
 #include "app/song_setup_dlg.h"
 #include "instruments/instruments.h"
+#include "sysex/sysex_store.h"
 #include "views/ui/track_form.h"
 #include "base/atomic_write.h"
 #include "base/int_helpers.h"
@@ -68,6 +69,7 @@ TMkMainForm::TMkMainForm(AppCore& core, UserPrompt& prompt, MainFormOptions opti
 
   logForm_ = new TLogForm(this);
   core_.Log.SetTarget(logForm_);
+  LoadSysEx();
   exTrackForm_ = new TExTrack(core_.TheSong, this);
   exTrackForm_->BeginEdit = [this] {
     if (BeginEditHook) BeginEditHook();

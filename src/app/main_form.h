@@ -12,6 +12,7 @@
 #pragma once
 
 #include <QMainWindow>
+#include <QPoint>
 #include <QPointer>
 #include <functional>
 #include <memory>
@@ -107,6 +108,15 @@ class TMkMainForm : public QMainWindow {
   // The track sheet, made by the edit layer's installation (null before).
   class TTrackForm* TrackForm() { return trackForm_; }
   void InstallTrackForm(EditDispatcher& d);
+  // The SysEx definitions (the data folder's SysEx/ tables and SYSEX.TXT),
+  // loaded when the window is made. The tree is one object for the whole run:
+  // a reload refills it in place, so references to it stay valid.
+  class TSysExStore& SysEx() { return *sysEx_; }
+  // popReloadSysEx: loads the definitions again; what went wrong goes to the log.
+  void ReloadSysEx();
+  // The SysEx input dialog on this run's definitions (see InputSysEx):
+  // the hex text of the message on OK, empty on Cancel.
+  std::string InputSysEx(const std::string& initialHex, QPoint at, QWidget* parent = nullptr);
 
   // Range boxes: read them into the range and rewrite them (Enter or focus out).
   void ReadRangeBoxesNow();
@@ -217,6 +227,8 @@ class TMkMainForm : public QMainWindow {
   TExTrack* exTrackForm_ = nullptr;
   class TTrackForm* trackForm_ = nullptr;
   std::unique_ptr<class TmInstruments> instruments_;  // the INST folder's definitions
+  std::unique_ptr<class TSysExStore> sysEx_;           // the SysEx folder's tables, SYSEX.TXT
+  void LoadSysEx();
   QTimer* drainTimer_ = nullptr;  // engine notifications
   QTimer* timer1_ = nullptr;      // position while playing without TimerSync
   QTimer* timer2_ = nullptr;      // timed backup
