@@ -277,4 +277,48 @@ bool TEventListEditor::DropsTypedChar(int col, bool capsLock) const {
   return hi == 0x9 || hi == 0xA;
 }
 
+ListKeyResult TEventListEditor::SetSysExText(std::string_view hex) {
+  if (row_ < 0) return {false, false, "the list is empty"};
+  TMidiEvent& ev = model_.Events()[CurrentFull()];
+  if (ev.Status != 0xF0 && ev.Status != 0xF7) return {false, false, "the row holds no system exclusive message"};
+  std::string bytes;
+  if (int code = ParseSysExHex(hex, bytes)) return {false, false, SysExHexError(code)};
+  const bool same = ev.Status == 0xF0 && ev.Data && ev.Len == bytes.size() - 1 &&
+                    std::equal(bytes.begin() + 1, bytes.end(), ev.Data);
+  if (!same) {
+    ev.Status = 0xF0;
+    ev.Len = uint32_t(bytes.size() - 1);
+    ev.Data = model_.Keep(bytes.substr(1));
+    dirty_ = true;
+  }
+  return CommitRow();
+}
+
+ListKeyResult TEventListEditor::InsertEvents(const std::vector<TMidiEvent>& events, const std::string& hint) {
+  if (events.empty()) return {};
+  CommitRow();
+  if (newRow_) DropNewRow();
+  auto& all = model_.Events();
+  uint32_t firstAt = uint32_t(all.size());
+  for (const TMidiEvent& e : events) {
+    TMidiEvent ev = e;
+    ev.Time = std::min(ev.Time, kMaxListTick);
+    if (HasPayload(ev)) ev.Data = model_.Keep(PayloadOf(e));
+    const uint32_t at = uint32_t(std::upper_bound(all.begin(), all.end(), ev.Time,
+                                                  [](uint32_t t, const TMidiEvent& x) { return t < x.Time; }) -
+                                 all.begin());
+    all.insert(all.begin() + at, ev);
+    firstAt = std::min(firstAt, at);
+    model_.Filter.Reveal(ev);
+  }
+  WriteEventsBack(song_, dispatcher_, model_.Track(), all, hint);
+  RefreshContext();
+  model_.Load(song_, model_.Track());
+  newRow_ = dirty_ = false;
+  reinsertCount_ = 0;
+  row_ = model_.RowCount() ? long(std::min(model_.RowOfFull(firstAt), model_.RowCount() - 1)) : -1;
+  TakeBackup();
+  return {true, true, {}};
+}
+
 }  // namespace melko

@@ -13,6 +13,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "edit/event_list_commit.h"
 #include "edit/event_list_model.h"
@@ -75,6 +76,13 @@ class TEventListEditor {
   ListKeyResult KeyEscape();
   // F1..F6 (k 0..5) in column `col`.
   ListKeyResult KeyFunction(int k, int col);
+
+  // The SysEx dialog's OK path: the checked hex text into the current
+  // SysEx row, committed at once.
+  ListKeyResult SetSysExText(std::string_view hex);
+  // Merges `events` (absolute ticks; payloads owned by the caller until the
+  // call returns) into the track after the events of their ticks, as one edit.
+  ListKeyResult InsertEvents(const std::vector<TMidiEvent>& events, const std::string& hint);
 
   bool NewRowPending() const { return newRow_; }
   bool RowChanged() const { return dirty_; }

@@ -39,6 +39,7 @@ bool ListFilter::Reveal(const TMidiEvent& ev) {
 void TEventListModel::Load(const Song& song, int track) {
   track_ = std::clamp(track, 0, kSongTracks - 1);
   drum_ = track_ > 0 && song.IsDrumChannel(song.Ch[size_t(track_)]);
+  instrument_ = song.Instrument[size_t(track_)];
   events_.clear();
   store_.clear();
   const TMidiData& data = song.Tracks[size_t(track_)];
@@ -94,7 +95,7 @@ std::string TEventListModel::CellText(size_t row, int col, long selectedRow, con
     }
     case 2: return KindCell(ev, Conductor(), c);
     case 3: return ThirdCell(ev, Conductor(), c);
-    case 4: return FourthCell(ev, track_, (ev.Status >> 4) == 0xC ? PatchKeyAt(i) : 0, c);
+    case 4: return FourthCell(ev, instrument_, (ev.Status >> 4) == 0xC ? PatchKeyAt(i) : 0, c);
     default: return std::string();
   }
 }

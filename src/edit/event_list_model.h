@@ -101,6 +101,7 @@ class TEventListModel {
  private:
   int track_ = 1;
   bool drum_ = false;
+  std::string instrument_;  // the track's instrument definition
   std::vector<TMidiEvent> events_;
   std::vector<uint32_t> shown_;
   std::deque<std::string> store_;

@@ -138,12 +138,13 @@ std::string ThirdCell(const TMidiEvent& ev, bool conductor, const ListTextContex
   return std::string();
 }
 
-std::string FourthCell(const TMidiEvent& ev, int track, uint32_t bankKey, const ListTextContext& c) {
+std::string FourthCell(const TMidiEvent& ev, const std::string& instrument, uint32_t bankKey,
+                       const ListTextContext& c) {
   const int hi = ev.Status >> 4;
   if (hi == 0x9 || hi == 0x8) return LengthText(ev.Value, c.Tpqn);
   if (hi == 0xB) return " " + TableName(c.Control, ev.Data1);
   if (hi == 0xC) {
-    std::string name = c.PatchName ? c.PatchName(track, bankKey) : std::string();
+    std::string name = c.PatchName ? c.PatchName(instrument, bankKey) : std::string();
     return name.empty() ? Format("%d", ev.Data1 + 1) : name;
   }
   if (ev.Status == 0xF0 || ev.Status == 0xF7) return " " + SysExDescription(ev, c.Nodes);

@@ -21,10 +21,11 @@ namespace melko {
 
 class TSysExParamNodes;
 
-// The patch name of a program change on `track`: patch key (program, bank
-// LSB, bank MSB, drum flag; a bank byte of 255 when none was selected). Empty
-// when unknown; the list then shows the program number from 1.
-using ListPatchNamer = std::function<std::string(int track, uint32_t patchKey)>;
+// The patch name of a program change in the instrument definition a track's
+// Instrument setting names: patch key (program, bank LSB, bank MSB, drum
+// flag; a bank byte of 255 when none was selected). Empty when unknown; the
+// list then shows the program number from 1. PatchNamer (views) fits.
+using ListPatchNamer = std::function<std::string(const std::string& instrument, uint32_t patchKey)>;
 
 // "List" "Settings" bits.
 constexpr int kListDecimalCtrl = 1;  // controller numbers in decimal
@@ -55,7 +56,8 @@ std::string FirstValueText(const TMidiEvent& ev, const ListTextContext& c);
 // Columns 3 and 4; `bankKey` is the patch key of a program change with the
 // bank selected before it (see ListPatchNamer).
 std::string ThirdCell(const TMidiEvent& ev, bool conductor, const ListTextContext& c);
-std::string FourthCell(const TMidiEvent& ev, int track, uint32_t bankKey, const ListTextContext& c);
+std::string FourthCell(const TMidiEvent& ev, const std::string& instrument, uint32_t bankKey,
+                       const ListTextContext& c);
 
 // The name of a code in a name table, or empty.
 std::string TableName(const NameTable* table, uint8_t code);

@@ -7,11 +7,15 @@
 #include <string>
 #include <vector>
 
+#include "edit/edit_cli.h"
+
 namespace melko {
 
-int RunSheetEdit(const std::vector<std::string>& args, std::ostream& out, std::ostream& err);
+// `more` (the event list's commands) is tried before the sheet's.
+int RunSheetEdit(const std::vector<std::string>& args, std::ostream& out, std::ostream& err,
+                 const EditExtension& more = {});
 
-// kEditCommandHelp followed by the sheet's commands.
+// kEditCommandHelp followed by the event list's and the sheet's commands.
 const char* SheetEditHelp();
 
 }  // namespace melko
