@@ -40,6 +40,7 @@ void TEventListModel::Load(const Song& song, int track) {
   track_ = std::clamp(track, 0, kSongTracks - 1);
   drum_ = track_ > 0 && song.IsDrumChannel(song.Ch[size_t(track_)]);
   instrument_ = song.Instrument[size_t(track_)];
+  revision_ = song.TrackRevision(track_);
   events_.clear();
   store_.clear();
   const TMidiData& data = song.Tracks[size_t(track_)];

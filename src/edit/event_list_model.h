@@ -61,6 +61,8 @@ class TEventListModel {
   void Refilter();
 
   int Track() const { return track_; }
+  // The song's revision of the track when it was loaded (see Song::TrackRevision).
+  uint64_t LoadedRevision() const { return revision_; }
   bool Conductor() const { return track_ == 0; }
   // The full array, in stored order.
   std::vector<TMidiEvent>& Events() { return events_; }
@@ -100,6 +102,7 @@ class TEventListModel {
 
  private:
   int track_ = 1;
+  uint64_t revision_ = 0;
   bool drum_ = false;
   std::string instrument_;  // the track's instrument definition
   std::vector<TMidiEvent> events_;
