@@ -199,13 +199,20 @@ ListKeyResult TEventListEditor::KeyInsert() {
   TMidiEvent ev;
   uint32_t at;
   if (reinsertCount_ > 0) {
-    // The deleted event goes back before the cursor, at its own tick when
-    // that lies between the rows around it, else at the cursor's tick.
+    // The deleted event goes back at its own tick when that lies just
+    // before or just after the cursor's event, else before it at its tick.
     ev = reinsert_;
     if (HasPayload(ev)) ev.Data = model_.Keep(reinsertPayload_);
     const uint32_t prev = i > 0 ? events[i - 1].Time : 0;
-    if (ev.Time < prev || ev.Time > cur.Time) ev.Time = cur.Time;
-    at = i;
+    const bool last = i + 1 == events.size();
+    if (ev.Time >= prev && ev.Time <= cur.Time) {
+      at = i;
+    } else if (ev.Time >= cur.Time && (last || ev.Time <= events[i + 1].Time)) {
+      at = i + 1;
+    } else {
+      ev.Time = cur.Time;
+      at = i;
+    }
   } else {
     ev = (cur.Status == 0xFF && cur.Data1 == 0x58) ? DefaultTempoEvent(cur.Time) : cur;
     ev.Time = cur.Time;
