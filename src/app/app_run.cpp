@@ -32,6 +32,7 @@
 #include "app/user_prompt.h"
 #include "edit/ui/edit_controller.h"
 #include "edit/ui/event_form.h"
+#include "edit/ui/event_list_dialogs.h"
 #include "sysex/sysex_param_nodes.h"
 #include "views/patch_names.h"
 #include "edit/ui/set_dialogs.h"
@@ -243,6 +244,19 @@ std::unique_ptr<QDialog> MakeDialog(const std::string& name, TMkMainForm& form, 
   if (name == "midi-port") return MakeOptionDialog(form, kPageMidiPort);
   if (name == "midi-etc") return MakeOptionDialog(form, kPageMidiEtc);
   if (name == "piano") return std::make_unique<TPianoDlg>(60, edit->CenterC, nullptr, &form);
+  if (name == "list-filter") {
+    ListFilter f;
+    f.Bits = 0xFB;
+    f.MetaOn = true;
+    f.Meta = 6;
+    return std::make_unique<TEventFilterDlg>(f, tables.Control, tables.Meta, &form);
+  }
+  if (name == "shift-location") return std::make_unique<TShiftLocaDlg>(QStringLiteral("002/01/000"), &form);
+  if (name == "rpn") {
+    static RpnTable rpn;
+    LoadRpnTables(data, rpn);
+    return std::make_unique<TPackedRPNDlg>(rpn, QStringLiteral("000/01/000"), &form);
+  }
   if (name == "patch" || name == "drum-patch") {
     static TmInstruments insts(data + "INST");
     if (name == "patch")  // a GS variation: the banks' grounds alternate around it
