@@ -86,7 +86,7 @@ const std::vector<CliCommand>& CliCommands() {
        "(1 note, 2 controller, 4 program change, 8 system exclusive)",
        [](CliContext& c) { return RunTracks(c.Args, SheetContext(c.DataDir), c.Out, c.Err); }},
       {"--edit", "--edit IN OUT COMMAND...", SheetEditHelp(),
-       [](CliContext& c) { return RunSheetEdit(c.Args, c.Out, c.Err, ListEditExtension(ListContext(c.DataDir))); }},
+       [](CliContext& c) { return RunSheetEditWith(c.Args, c.Out, c.Err, ListEditExtension(ListContext(c.DataDir))); }},
 #elif defined(HAVE_MELKO_EDIT)
       {"--edit", "--edit IN OUT COMMAND...", kEditCommandHelp,
        [](CliContext& c) { return RunEdit(c.Args, c.Out, c.Err, ListEditExtension(ListContext(c.DataDir))); }},

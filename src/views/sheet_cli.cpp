@@ -175,8 +175,12 @@ const char* SheetEditHelp() {
   return help.c_str();
 }
 
-int RunSheetEdit(const std::vector<std::string>& args, std::ostream& out, std::ostream& err,
-                 const EditExtension& more) {
+int RunSheetEdit(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
+  return RunSheetEditWith(args, out, err, {});
+}
+
+int RunSheetEditWith(const std::vector<std::string>& args, std::ostream& out, std::ostream& err,
+                     const EditExtension& more) {
   int sheetRow = 1;  // the row the popup menu opens on
   return RunEdit(args, out, err,
                  [&sheetRow, &more](std::string_view name, std::string_view value, bool hasValue, EditSession& s) {

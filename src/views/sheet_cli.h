@@ -11,9 +11,10 @@
 
 namespace melko {
 
-// `more` (the event list's commands) is tried before the sheet's.
-int RunSheetEdit(const std::vector<std::string>& args, std::ostream& out, std::ostream& err,
-                 const EditExtension& more = {});
+int RunSheetEdit(const std::vector<std::string>& args, std::ostream& out, std::ostream& err);
+// The same with `more` (the event list's commands) tried before the sheet's.
+int RunSheetEditWith(const std::vector<std::string>& args, std::ostream& out, std::ostream& err,
+                     const EditExtension& more);
 
 // kEditCommandHelp followed by the event list's and the sheet's commands.
 const char* SheetEditHelp();
