@@ -7,6 +7,8 @@
 #include "edit/event_list_editor.h"
 #include "edit/event_list_limits.h"
 #include "edit/rpn_defs.h"
+#include "edit/step_list.h"
+#include "base/ini_file.h"
 #include "edit_test_util.h"
 
 namespace melko {
@@ -324,6 +326,39 @@ TEST_F(EventListEdit, EveryCellTypedBackUnchangedKeepsTheBytes) {
     }
   }
   EXPECT_EQ(test::Snapshot(song), snapshot);
+}
+
+}  // namespace
+}  // namespace melko
+
+namespace melko {
+namespace {
+
+TEST_F(EventListEdit, ATypedControllerOutsideTheTargetSwitchesTheTargetOff) {
+  e.Model().Filter.CtrlOn = true;
+  e.Model().Filter.Ctrl = 7;
+  e.Model().Refilter();
+  e.SelectFull(1);
+  e.TypeCell(2, "10", true);
+  EXPECT_FALSE(e.Model().Filter.CtrlOn);
+  EXPECT_EQ(e.Model().RowCount(), 4u);
+  EXPECT_EQ(e.Current().Data1, 10);
+}
+
+TEST(StepListTest, KeepsSixteenStepsInOrder) {
+  StepList s;
+  EXPECT_TRUE(s.Add("  1/  0", 480));
+  EXPECT_TRUE(s.Add("0/240", 480));
+  EXPECT_TRUE(s.Add("0", 480));
+  EXPECT_FALSE(s.Add("0/480", 480));  // the same as 1/0
+  EXPECT_EQ(s.Items(), (std::vector<std::string>{"0", "  0/240", "  1/  0"}));
+  for (int i = 2; i < 40; ++i) s.Add(std::to_string(i) + "/0", 480);
+  EXPECT_EQ(s.Items().size(), StepList::kMaxSteps);
+  IniFile ini;
+  s.Save(ini);
+  StepList back;
+  back.Load(ini, 480);
+  EXPECT_EQ(back.Items(), s.Items());
 }
 
 }  // namespace
