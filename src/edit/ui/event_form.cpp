@@ -295,6 +295,28 @@ bool TEventForm::FormKey(QKeyEvent* e) {
   return false;
 }
 
+void TEventForm::FollowPlayback(uint32_t tick) {
+  if (!sbtSync->isChecked() || grid_->Editing() || !editor_.Model().RowCount()) return;
+  size_t row = editor_.Model().RowAtTick(tick);
+  // The last row that has begun sounding.
+  if (row >= editor_.Model().RowCount() ||
+      editor_.Model().Events()[editor_.Model().FullIndex(row)].Time > tick)
+    row = row > 0 ? row - 1 : 0;
+  editor_.Select(long(row));
+  Refreshed();
+}
+
+bool TEventForm::NoteInput(int note, int velocity) {
+  if (!sbtByMidi->isChecked() || editor_.Row() < 0) return false;
+  const int hi = editor_.Current().Status >> 4;
+  if (hi != 0x9 && hi != 0xA) return false;
+  editor_.TypeCell(2, std::to_string(std::clamp(note, 0, 127)));
+  if (hi == 0x9 && secondMidiMode_ && velocity > 0) editor_.TypeCell(3, std::to_string(std::clamp(velocity, 1, 127)));
+  editor_.KeyDown();
+  Refreshed();
+  return true;
+}
+
 void TEventForm::ShowMessage(const QString& text) {
   QMessageBox box(QMessageBox::Warning, QStringLiteral("警告"), text, QMessageBox::Ok, this);
   QApplication::beep();

@@ -64,6 +64,14 @@ class TEventForm : public QWidget {
   void LoadSettings(const IniFile& ini);
   void SaveSettings(IniFile& ini) const;
 
+  // Playback position (the main window's beat notices): with sbtSync down
+  // the list keeps the row at `tick` in view and selected.
+  void FollowPlayback(uint32_t tick);
+  // A note from MIDI input or the computer keyboard: with sbtByMidi down it
+  // becomes the note of the current note or key-pressure row, which is
+  // committed, and the cursor moves down. False when not taken.
+  bool NoteInput(int note, int velocity);
+
   TEventListEditor& Editor() { return editor_; }
   TEventGrid* Grid() { return grid_; }
   QMenu* Popup() { return popup_; }

@@ -132,6 +132,19 @@ TEST_F(EventFormTest, TheSysExCellGoesThroughTheHook) {
   EXPECT_EQ(TrackWalker(song.Tracks[2]).Next().Data[3], 0x02);
 }
 
+TEST_F(EventFormTest, NotesFromInputAndFollowingPlayback) {
+  EXPECT_FALSE(form->NoteInput(64, 90));  // MIDI button up
+  form->sbtByMidi->setChecked(true);
+  EXPECT_TRUE(form->NoteInput(64, 90));
+  EXPECT_EQ(TrackWalker(song.Tracks[1]).Next().Data1, 64);
+  EXPECT_EQ(form->Editor().Row(), 1);
+  form->sbtSync->setChecked(true);
+  form->FollowPlayback(100);
+  EXPECT_EQ(form->Editor().Row(), 0);
+  form->FollowPlayback(500);
+  EXPECT_EQ(form->Editor().Row(), 1);
+}
+
 TEST_F(EventFormTest, AnEditElsewhereReloadsTheList) {
   Put(song, 1, {Note(0, 60), Note(480, 62), Note(960, 64)});
   song.TrackDataChanged(1);
