@@ -8,6 +8,7 @@
 #include "edit/event_list_limits.h"
 #include "edit/rpn_defs.h"
 #include "edit/step_list.h"
+#include "edit/edit_range.h"
 #include "base/ini_file.h"
 #include "edit_test_util.h"
 
@@ -359,6 +360,24 @@ TEST(StepListTest, KeepsSixteenStepsInOrder) {
   StepList back;
   back.Load(ini, 480);
   EXPECT_EQ(back.Items(), s.Items());
+}
+
+}  // namespace
+}  // namespace melko
+
+namespace melko {
+namespace {
+
+TEST_F(EventListEdit, ALocationPastTheLargestTickClampsInsteadOfWrapping) {
+  // 255 whole notes a measure at 30000 ticks a quarter: measure 999 lies far
+  // beyond what a track can hold.
+  song.TPQN = 30000;
+  test::SetTrack(song, 0, {Meta(0, 0x58, MeterValue(255, 0), 4)});
+  song.RebuildMaps();
+  test::SetTrack(song, 1, {Note(0, 60), Note(10, 62)});
+  e.Open(1);
+  e.TypeCell(1, "999/1/0", true);
+  EXPECT_EQ(test::Ticks(song.Tracks[1]), (std::vector<uint32_t>{10, kMaxListTick}));
 }
 
 }  // namespace
