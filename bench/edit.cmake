@@ -7,3 +7,8 @@ target_include_directories(edit_bench PRIVATE ${PROJECT_SOURCE_DIR}/src)
 add_executable(record_merge_bench ${CMAKE_CURRENT_SOURCE_DIR}/record_merge_bench.cpp)
 target_link_libraries(record_merge_bench PRIVATE melko_edit benchmark::benchmark)
 target_include_directories(record_merge_bench PRIVATE ${PROJECT_SOURCE_DIR}/src)
+
+# The event list on a long track: opening and repainting one screen.
+add_executable(event_list_bench ${CMAKE_CURRENT_SOURCE_DIR}/event_list_bench.cpp)
+target_link_libraries(event_list_bench PRIVATE melko_edit benchmark::benchmark)
+target_include_directories(event_list_bench PRIVATE ${PROJECT_SOURCE_DIR}/src)

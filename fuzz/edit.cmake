@@ -7,3 +7,5 @@ melko_fuzzer(record_merge_fuzz record_merge_fuzz.cpp ${CMAKE_CURRENT_SOURCE_DIR}
              DEPENDS melko_edit)
 # Take files of the batch form, recorded through the recorder as the record button does.
 melko_fuzzer(take_fuzz take_fuzz.cpp ${CMAKE_CURRENT_SOURCE_DIR}/corpus/take DEPENDS melko_edit)
+# RPN.TXT and NRPN.TXT: the fixed-column parameter lists of the event list.
+melko_fuzzer(rpn_text_fuzz rpn_text_fuzz.cpp ${CMAKE_CURRENT_SOURCE_DIR}/corpus/rpn_text DEPENDS melko_edit)

@@ -32,6 +32,10 @@
 #include "app/single_instance.h"
 #include "app/user_prompt.h"
 #include "edit/ui/edit_controller.h"
+#include "edit/ui/event_form.h"
+#include "edit/ui/event_list_dialogs.h"
+#include "sysex/sysex_param_nodes.h"
+#include "views/patch_names.h"
 #include "edit/ui/set_dialogs.h"
 #include "edit/ui/tool_dialogs.h"
 #include "instruments/instruments.h"
@@ -253,6 +257,19 @@ std::unique_ptr<QDialog> MakeDialog(const std::string& name, TMkMainForm& form, 
     dlg->SetInitialText(hex);
     return dlg;
   }
+  if (name == "list-filter") {
+    ListFilter f;
+    f.Bits = 0xFB;
+    f.MetaOn = true;
+    f.Meta = 6;
+    return std::make_unique<TEventFilterDlg>(f, tables.Control, tables.Meta, &form);
+  }
+  if (name == "shift-location") return std::make_unique<TShiftLocaDlg>(QStringLiteral("002/01/000"), &form);
+  if (name == "rpn") {
+    static RpnTable rpn;
+    LoadRpnTables(data, rpn);
+    return std::make_unique<TPackedRPNDlg>(rpn, QStringLiteral("000/01/000"), &form);
+  }
   if (name == "patch" || name == "drum-patch") {
     static TmInstruments insts(data + "INST");
     if (name == "patch")  // a GS variation: the banks' grounds alternate around it
@@ -341,6 +358,30 @@ int RunScreenshot(int argc, char** argv, const std::vector<std::string>& argumen
     QPainter painter(&out);
     painter.drawImage(0, 0, main);
     painter.drawImage(0, main.height() + gap, tracks);
+  } else if (windowName == "list") {
+    // List1 on the song's first track that holds events.
+    auto* edit = form.findChild<TEditController*>();
+    if (!edit) return 1;
+    static TmInstruments insts(data + "INST");
+    static TSysExParamNodes nodes(data + "SysEx");
+    TEventForm list(core->TheSong, edit->Dispatcher(), edit->Tables(), 1);
+    list.Context().CenterC = edit->CenterC;
+    list.Context().Nodes = &nodes;
+    list.Context().PatchName = PatchNamer(insts);
+    int track = 1;
+    for (int t = 1; t < kSongTracks; ++t)
+      if (core->TheSong.Tracks[size_t(t)].HasData()) {
+        track = t;
+        break;
+      }
+    list.ShowTrack(track);
+    list.resize(560, 420);
+    list.show();
+    QApplication::processEvents();
+    list.Editor().Select(2);
+    list.Grid()->Refresh();
+    QApplication::processEvents();
+    out = framed(list);
   } else if (windowName == "popup") {
     // The range box's popup menu with its Tools submenu open beside it.
     auto* edit = form.findChild<TEditController*>();

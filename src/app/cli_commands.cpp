@@ -10,6 +10,7 @@
 #endif
 #ifdef HAVE_MELKO_EDIT
 #include "edit/edit_cli.h"
+#include "edit/event_list_cli.h"
 #endif
 #ifdef HAVE_MELKO_VIEWS
 #include "views/sheet_cli.h"
@@ -47,6 +48,20 @@ SheetTextContext SheetContext(const std::string& dataDir) {
 }  // namespace
 #endif
 
+#ifdef HAVE_MELKO_EDIT
+namespace {
+// The event list's tables and, with the views, the patch names.
+ListCliContext ListContext(const std::string& dataDir) {
+  ListCliContext c;
+  c.DataDir = dataDir;
+#ifdef HAVE_MELKO_VIEWS
+  c.PatchName = SheetContext(dataDir).PatchName;
+#endif
+  return c;
+}
+}  // namespace
+#endif
+
 const std::vector<CliCommand>& CliCommands() {
   static const std::vector<CliCommand> commands = {
       {"--dump", "--dump FILE", "load FILE as opening a song does and print its log and its events",
@@ -71,10 +86,14 @@ const std::vector<CliCommand>& CliCommands() {
        "(1 note, 2 controller, 4 program change, 8 system exclusive)",
        [](CliContext& c) { return RunTracks(c.Args, SheetContext(c.DataDir), c.Out, c.Err); }},
       {"--edit", "--edit IN OUT COMMAND...", SheetEditHelp(),
-       [](CliContext& c) { return RunSheetEdit(c.Args, c.Out, c.Err); }},
+       [](CliContext& c) { return RunSheetEditWith(c.Args, c.Out, c.Err, ListEditExtension(ListContext(c.DataDir))); }},
 #elif defined(HAVE_MELKO_EDIT)
       {"--edit", "--edit IN OUT COMMAND...", kEditCommandHelp,
-       [](CliContext& c) { return RunEdit(c.Args, c.Out, c.Err); }},
+       [](CliContext& c) { return RunEdit(c.Args, c.Out, c.Err, ListEditExtension(ListContext(c.DataDir))); }},
+#endif
+#ifdef HAVE_MELKO_EDIT
+      {"--list", kListUsage, kListHelp,
+       [](CliContext& c) { return RunList(c.Args, ListContext(c.DataDir), c.Out, c.Err); }},
 #endif
 #ifdef HAVE_MELKO_SYSEX
       {"--sysex", "--sysex TEXT",

@@ -7,11 +7,16 @@
 #include <string>
 #include <vector>
 
+#include "edit/edit_cli.h"
+
 namespace melko {
 
 int RunSheetEdit(const std::vector<std::string>& args, std::ostream& out, std::ostream& err);
+// The same with `more` (the event list's commands) tried before the sheet's.
+int RunSheetEditWith(const std::vector<std::string>& args, std::ostream& out, std::ostream& err,
+                     const EditExtension& more);
 
-// kEditCommandHelp followed by the sheet's commands.
+// kEditCommandHelp followed by the event list's and the sheet's commands.
 const char* SheetEditHelp();
 
 }  // namespace melko
