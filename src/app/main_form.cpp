@@ -115,7 +115,8 @@ TMkMainForm::~TMkMainForm() {
     child->removeEventFilter(this);
   }
   core_.Engine().StopPlayback();
-  delete trackForm_;  // before the controls and the dispatcher it uses
+  DeleteLists();  // before the controls and the dispatcher they use
+  delete trackForm_;
   trackForm_ = nullptr;
   core_.TheSong.IsKnownInstrument = [](const std::string& name) { return name == "GM"; };
   core_.Log.SetTarget(nullptr);
@@ -351,6 +352,12 @@ void TMkMainForm::BuildMenus() {
     trackForm_->show();
     trackForm_->raise();
   })->setObjectName(QStringLiteral("mnuShowTrack"));
+  // The lists open on the first track of the edit range.
+  QAction* list1 = mnuWindow->addAction(QStringLiteral("List1"), this, [this] { ShowList(1, range_->EditFromTrack); });
+  list1->setObjectName(QStringLiteral("mnuShowList1"));
+  list1->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_E));
+  mnuWindow->addAction(QStringLiteral("List2"), this, [this] { ShowList(2, range_->EditFromTrack); })
+      ->setObjectName(QStringLiteral("mnuShowList2"));
   mnuWindow->addAction(QStringLiteral("ExTrack"), this, [this] {
     exTrackForm_->show();
     exTrackForm_->raise();
@@ -519,6 +526,7 @@ void TMkMainForm::SaveSettings() {
   WriteEngineOptions(ini_, core_.Engine().Options);
   ini_.WriteInteger("Rec", "CountIn", countIn_);
   if (trackForm_) trackForm_->SaveSettings(ini_);
+  SaveListSettings();
   if (options_.WriteSettings && iniReadable_) ini_.Save(options_.DataDir + "MELKO.INI");
 }
 
@@ -555,6 +563,7 @@ void TMkMainForm::closeEvent(QCloseEvent* event) {
   logForm_->close();
   exTrackForm_->close();
   if (trackForm_) trackForm_->close();
+  CloseLists();
   event->accept();
 }
 

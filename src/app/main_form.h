@@ -14,6 +14,7 @@
 #include <QMainWindow>
 #include <QPoint>
 #include <QPointer>
+#include <array>
 #include <functional>
 #include <memory>
 #include <string>
@@ -25,6 +26,9 @@
 #include "app/user_prompt.h"
 #include "base/ini_file.h"
 #include "edit/edit_range.h"
+#include "edit/name_tables.h"
+#include "edit/rpn_defs.h"
+#include "edit/step_list.h"
 #include "edit/recorder.h"
 
 class QAction;
@@ -117,6 +121,12 @@ class TMkMainForm : public QMainWindow {
   // The SysEx input dialog on this run's definitions (see InputSysEx):
   // the hex text of the message on OK, empty on Cancel.
   std::string InputSysEx(const std::string& initialHex, QPoint at, QWidget* parent = nullptr);
+  // The event lists on the edit layer's dispatcher and name tables (the
+  // edit layer's installation calls it); ShowList makes list 1 or 2 when
+  // first wanted and shows `track` in it.
+  void InstallEventLists(EditDispatcher& d, const EditNameTables& tables);
+  class TEventForm* ShowList(int list, int track);
+  class TEventForm* List(int list) { return lists_[list == 2 ? 1 : 0]; }
 
   // Range boxes: read them into the range and rewrite them (Enter or focus out).
   void ReadRangeBoxesNow();
@@ -228,6 +238,15 @@ class TMkMainForm : public QMainWindow {
   class TTrackForm* trackForm_ = nullptr;
   std::unique_ptr<class TmInstruments> instruments_;  // the INST folder's definitions
   std::unique_ptr<class TSysExStore> sysEx_;           // the SysEx folder's tables, SYSEX.TXT
+  std::array<class TEventForm*, 2> lists_{};           // top-level windows, deleted with this one
+  EditDispatcher* listDispatcher_ = nullptr;
+  const EditNameTables* listTables_ = nullptr;
+  std::unique_ptr<RpnTable> rpnTable_;           // null: RPN.TXT is missing
+  std::unique_ptr<StepList> stepList_;            // "StepInc", shared by both lists
+  void FollowLists(uint32_t tick);
+  void SaveListSettings();
+  void DeleteLists();
+  void CloseLists();
   void LoadSysEx();
   QTimer* drainTimer_ = nullptr;  // engine notifications
   QTimer* timer1_ = nullptr;      // position while playing without TimerSync

@@ -300,6 +300,9 @@ void TMkMainForm::KeyboardNote(int note, bool on) {
   }
   if (IsRecording() && sbtRec->isChecked() && song.Rec[size_t(t)])
     core_.Input().StoreFromKeyboard(ShortMsg(0x90 | channel, uint32_t(note), on ? relay.Velocity : 0));
+  // The window that takes notes (a list with "MIDI" down) takes these too.
+  else if (on && noteInput_)
+    noteInput_(ShortMsg(0x90 | channel, uint32_t(note), uint32_t(std::clamp(int(relay.Velocity), 1, 127))));
 }
 
 void TMkMainForm::InstallRecorder(EditDispatcher& d) {

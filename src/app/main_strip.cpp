@@ -233,6 +233,7 @@ TEditRange& TMkMainForm::NormalizedRange() {
 void TMkMainForm::ShowPosition(uint32_t tick) {
   lastShownTick_ = static_cast<int32_t>(tick);
   edLoc->setText(Q(PositionBoxText(core_.TheSong.Maps, tick, false, 0)));
+  if (IsPlaying()) FollowLists(tick);
 }
 
 void TMkMainForm::ShowTime(int32_t ms) { edTime->setText(Q(TimeText(static_cast<uint32_t>(std::max(ms, 0))))); }

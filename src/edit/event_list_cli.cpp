@@ -11,6 +11,8 @@
 #include "edit/shift_location.h"
 #include "song/smf_reader.h"
 #include "song/song_cli.h"
+#include "edit/event_list_text.h"
+#include "sysex/sysex_dialog_model.h"
 #include "sysex/sysex_param_nodes.h"
 
 namespace melko {
@@ -234,7 +236,17 @@ int ListCommand(ListBatchState& st, std::string_view name, std::string_view valu
     if (p.size() != 3 || !ReadTrack(p[0], track) || !ReadRow(p[1], row)) return 2;
     TEventListEditor& e = EditorFor(st, s, track);
     ListKeyResult r = e.SelectFull(row);
-    if (r.Refusal.empty()) r = e.SetSysExText(p[2]);
+    if (r.Refusal.empty()) {
+      // As the window does it: the dialog opens on the row's message, the
+      // text goes into its hex box, and OK hands back what it accepted.
+      std::string accepted(p[2]);
+      const TMidiEvent& ev = e.Current();
+      if (st.Tables.Nodes && ev.Status == 0xF0) {
+        const int code = SysExDialogOk(*st.Tables.Nodes, SysExHexText(ev), p[2], accepted);
+        if (code != 0) r.Refusal = TSysExParamNodes::ErrorText(code);
+      }
+      if (r.Refusal.empty()) r = e.SetSysExText(accepted);
+    }
     Report(s, what, r);
     return 1;
   }
