@@ -143,12 +143,17 @@ LinePreset LinePresetOf(std::string_view name, const MakeValueSettings& settings
   p.Name = clean;
   p.KindIndex = s.KindIndex;
   p.LineType = s.LineType;
+  // Only what the line type stores; the rest keeps the reader's defaults.
+  if (s.LineType == kLineSine) {
+    p.Frequency2 = static_cast<int>(RoundEven(s.Frequency * 2));
+    p.Amplitude = s.Amplitude;
+    p.Phase = s.Phase;
+    return p;
+  }
   p.From = s.From;
   p.To = s.To;
-  p.Frequency2 = static_cast<int>(RoundEven(s.Frequency * 2));
-  p.Amplitude = s.Amplitude;
-  p.Phase = s.Phase;
-  for (int i = 0; i < 2; ++i) p.Inner[i] = {s.Points[size_t(i) + 1].X, kGraphHeight - s.Points[size_t(i) + 1].Y};
+  if (s.LineType == kLineSpline)
+    for (int i = 0; i < 2; ++i) p.Inner[i] = {s.Points[size_t(i) + 1].X, kGraphHeight - s.Points[size_t(i) + 1].Y};
   return p;
 }
 
