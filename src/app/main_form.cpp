@@ -517,6 +517,7 @@ void TMkMainForm::SaveSettings() {
   WriteEngineOptions(ini_, core_.Engine().Options);
   ini_.WriteInteger("Rec", "CountIn", countIn_);
   if (trackForm_) trackForm_->SaveSettings(ini_);
+  SaveEditLayerSettings(*this, ini_, options_.WriteSettings);
   if (options_.WriteSettings && iniReadable_) ini_.Save(options_.DataDir + "MELKO.INI");
 }
 
