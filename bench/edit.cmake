@@ -7,3 +7,8 @@ target_include_directories(edit_bench PRIVATE ${PROJECT_SOURCE_DIR}/src)
 add_executable(record_merge_bench ${CMAKE_CURRENT_SOURCE_DIR}/record_merge_bench.cpp)
 target_link_libraries(record_merge_bench PRIVATE melko_edit benchmark::benchmark)
 target_include_directories(record_merge_bench PRIVATE ${PROJECT_SOURCE_DIR}/src)
+
+# Value curves over a range of a million events.
+add_executable(value_curve_bench ${CMAKE_CURRENT_SOURCE_DIR}/value_curve_bench.cpp)
+target_link_libraries(value_curve_bench PRIVATE melko_edit benchmark::benchmark)
+target_include_directories(value_curve_bench PRIVATE ${PROJECT_SOURCE_DIR}/src)

@@ -7,3 +7,6 @@ melko_fuzzer(record_merge_fuzz record_merge_fuzz.cpp ${CMAKE_CURRENT_SOURCE_DIR}
              DEPENDS melko_edit)
 # Take files of the batch form, recorded through the recorder as the record button does.
 melko_fuzzer(take_fuzz take_fuzz.cpp ${CMAKE_CURRENT_SOURCE_DIR}/corpus/take DEPENDS melko_edit)
+# LINE.TXT, the value curves' presets: read, written back and drawn.
+melko_fuzzer(line_presets_fuzz line_presets_fuzz.cpp ${CMAKE_CURRENT_SOURCE_DIR}/corpus/line_presets
+             DEPENDS melko_edit)
