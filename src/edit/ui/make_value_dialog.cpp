@@ -51,7 +51,9 @@ TValueGraph::TValueGraph(MakeValueSettings& settings, uint32_t length, QWidget* 
 }
 
 QSize TValueGraph::sizeHint() const {
-  return QSize(LeftMargin + (kGraphWidth - 1) * Scale + 12, TopMargin * 2 + kGraphHeight * Scale + 1);
+  // Below the graph: the range's start and length in ticks.
+  return QSize(LeftMargin + (kGraphWidth - 1) * Scale + 12,
+               TopMargin * 2 + kGraphHeight * Scale + 1 + fontMetrics().height());
 }
 
 QPoint TValueGraph::ToWidget(double px, double g) {
@@ -110,6 +112,13 @@ void TValueGraph::paintEvent(QPaintEvent*) {
   }
   p.setPen(QPen(QColor(0xD0, 0x20, 0x20), 2));
   p.drawPath(path);
+
+  p.setPen(palette().color(QPalette::WindowText));
+  const int textTop = area.bottom() + 3, textHeight = fontMetrics().height();
+  p.drawText(QRect(area.left(), textTop, area.width() / 2, textHeight), Qt::AlignLeft | Qt::AlignTop,
+             QStringLiteral("0"));
+  p.drawText(QRect(area.left() + area.width() / 2, textTop, area.width() / 2, textHeight), Qt::AlignRight | Qt::AlignTop,
+             QStringLiteral("%1 ticks").arg(length_));
 
   if (s_.LineType == kLineSpline) {
     p.setRenderHint(QPainter::Antialiasing, false);
