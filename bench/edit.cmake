@@ -12,3 +12,7 @@ target_include_directories(record_merge_bench PRIVATE ${PROJECT_SOURCE_DIR}/src)
 add_executable(event_list_bench ${CMAKE_CURRENT_SOURCE_DIR}/event_list_bench.cpp)
 target_link_libraries(event_list_bench PRIVATE melko_edit benchmark::benchmark)
 target_include_directories(event_list_bench PRIVATE ${PROJECT_SOURCE_DIR}/src)
+# Value curves over a range of a million events.
+add_executable(value_curve_bench ${CMAKE_CURRENT_SOURCE_DIR}/value_curve_bench.cpp)
+target_link_libraries(value_curve_bench PRIVATE melko_edit benchmark::benchmark)
+target_include_directories(value_curve_bench PRIVATE ${PROJECT_SOURCE_DIR}/src)

@@ -36,6 +36,7 @@
 #include "edit/ui/event_list_dialogs.h"
 #include "sysex/sysex_param_nodes.h"
 #include "views/patch_names.h"
+#include "edit/ui/make_value_dialog.h"
 #include "edit/ui/set_dialogs.h"
 #include "edit/ui/tool_dialogs.h"
 #include "instruments/instruments.h"
@@ -239,6 +240,18 @@ std::unique_ptr<QDialog> MakeDialog(const std::string& name, TMkMainForm& form, 
     return std::make_unique<TQuantizeDlg>(tools.Quantize, tools.QuantizeResolution, core.TheSong.TPQN, &form);
   if (name == "cutter")
     return std::make_unique<TEventCutterDlg>(tools.Cutter, tables.Control, tables.Meta, edit->CenterC, &form);
+  if (name == "makevalues" || name.rfind("makevalues:", 0) == 0) {
+    // makevalues[:straight|sine|spline]: the dialog over the edit range (a measure when it is empty).
+    MakeValueSettings& curves = edit->Dispatcher().Curves;
+    const std::string line = name.size() > 11 ? name.substr(11) : "";
+    if (line == "sine") curves.LineType = kLineSine;
+    else if (line == "spline") curves.LineType = kLineSpline;
+    else if (line == "straight") curves.LineType = kLineStraight;
+    else if (!line.empty()) return nullptr;
+    uint32_t length = edit->Dispatcher().Range.Length();
+    if (length == 0) length = uint32_t(core.TheSong.TPQN) * 4;
+    return std::make_unique<TMakeValueDlg>(curves, edit->LinePresets, tables.DynCtrl, length, &form);
+  }
   if (name == "tempo") return std::make_unique<TBPMDlg>(&form);
   if (name == "meter") return std::make_unique<TMeterDlg>(&form);
   if (name == "keysig") return std::make_unique<TKeySigDlg>(&form);

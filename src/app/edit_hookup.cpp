@@ -40,7 +40,17 @@ TEditController* InstallEditLayer(TMkMainForm& form, UserPrompt& prompt) {
   edit->CenterC = static_cast<int>(ClampInt(form.Ini().ReadInteger("User", "CenterC", 0), kMinCenterC, kMaxCenterC));
   edit->LoadNameTables(form.Document().DataDir());
   form.InstallEventLists(d, edit->Tables());
+  edit->LoadLinePresets(form.Document().DataDir());
+  d.Curves.Interval = static_cast<int>(ClampInt(form.Ini().ReadInteger("MakeValues", "Interval", 16), 1, 0x7FFFFFFF));
+  h.ValueCurves = [edit] { return edit->MakeValuesDialog(); };
   return edit;
+}
+
+void SaveEditLayerSettings(TMkMainForm& form, IniFile& ini, bool writeFiles) {
+  auto* edit = form.findChild<TEditController*>();
+  if (!edit) return;
+  ini.WriteInteger("MakeValues", "Interval", edit->Dispatcher().Curves.Interval);
+  if (writeFiles) edit->SaveLinePresets();
 }
 
 }  // namespace melko

@@ -9,11 +9,15 @@ namespace melko {
 class TMkMainForm;
 class TEditController;
 class UserPrompt;
+class IniFile;
 
 // The settings value "CenterC" is taken within these bounds.
 constexpr int kMinCenterC = -2;
 constexpr int kMaxCenterC = 2;
 
 TEditController* InstallEditLayer(TMkMainForm& form, UserPrompt& prompt);
+// When the window closes: the value curves' interval into the settings and,
+// when `writeFiles`, the presets into LINE.TXT.
+void SaveEditLayerSettings(TMkMainForm& form, IniFile& ini, bool writeFiles);
 
 }  // namespace melko

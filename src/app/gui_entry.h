@@ -29,7 +29,8 @@ using GuiEntry = int (*)(const GuiStart* start);
 // What `melko --screenshot OUT.png --window NAME` can draw besides the main
 // window ("main"): the range boxes' popup menu and the dialogs.
 constexpr const char* kScreenshotWindows =
-    "main, popup, dynamics, transpose, gate, quantize, cutter, tempo, meter, keysig, song-setup, midi-filter, "
-    "midi-port, midi-etc, piano, patch, drum-patch, sysex, tracks, list, list-filter, shift-location, rpn";
+    "main, popup, dynamics, transpose, gate, quantize, cutter, makevalues[:straight|sine|spline], tempo, meter, keysig, "
+    "song-setup, midi-filter, midi-port, midi-etc, piano, patch, drum-patch, sysex, tracks, list, list-filter, "
+    "shift-location, rpn";
 
 }  // namespace melko

@@ -527,6 +527,7 @@ void TMkMainForm::SaveSettings() {
   ini_.WriteInteger("Rec", "CountIn", countIn_);
   if (trackForm_) trackForm_->SaveSettings(ini_);
   SaveListSettings();
+  SaveEditLayerSettings(*this, ini_, options_.WriteSettings);
   if (options_.WriteSettings && iniReadable_) ini_.Save(options_.DataDir + "MELKO.INI");
 }
 

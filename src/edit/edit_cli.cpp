@@ -1,5 +1,6 @@
 #include "edit/edit_cli.h"
 
+#include <cstdlib>
 #include <functional>
 #include <memory>
 #include <optional>
@@ -9,6 +10,7 @@
 #include "base/atomic_write.h"
 #include "base/ini_file.h"
 #include "edit/edit_dispatcher.h"
+#include "edit/make_values.h"
 #include "edit/record_batch.h"
 #include "edit/take_file.h"
 #include "edit/tool_checks.h"
@@ -41,8 +43,12 @@ const char* const kEditCommandHelp =
     "                        32 triplet\n"
     "  cutter=KIND           event cutter into the clipboard; KIND note:FROM:TO | kyprs:FROM:TO |\n"
     "                        ctrl:CC | prog | chprs | bend | sysex | meta:TYPE\n"
-    "  TOOL=cancel           open the tool (dynamics, transpose, gate, quantize, cutter, tempo,\n"
-    "                        meter, key) and cancel its dialog\n"
+    "  makevalues=KIND:LINE[:interval=N]   value curve over the range; KIND tempo|velocity|kyprs|\n"
+    "                        chprs|bend|ctrl:CC; LINE straight:FROM:TO (the kind's units) |\n"
+    "                        sine:FREQUENCY:AMPLITUDE:PHASE | spline:FROM:TO:X1:G1:X2:G2 (X 0..239\n"
+    "                        across the range, G graph units 0..128); N ticks between events\n"
+    "  TOOL=cancel           open the tool (dynamics, transpose, gate, quantize, cutter, makevalues,\n"
+    "                        tempo, meter, key) and cancel its dialog\n"
     "recording (the record button, playing a take file through the MIDI input):\n"
     "  ini=SECTION.KEY=VALUE a settings value, as if read from MELKO.INI (e.g. ini=Filter.VeloType=3)\n"
     "  arm=T,T,...           record-arm exactly these tracks (arm= disarms all)\n"
@@ -66,10 +72,12 @@ class BatchUi : public EditUi {
   explicit BatchUi(std::ostream& err) : err_(err) {}
   std::function<bool(ToolSettings&)> Tool;
   std::function<bool(SetPositionValues&)> Set;
+  std::function<bool()> Curves;
   bool Refused = false;
 
   bool OpenToolDialog(int, ToolSettings& s) override { return Tool && Tool(s); }
   bool OpenSetDialog(int, SetPositionValues& v) override { return Set && Set(v); }
+  bool OpenValueCurves() override { return Curves && Curves(); }
   void ShowMessage(const std::string& text) override {
     err_ << text << '\n';
     Refused = true;
@@ -243,6 +251,87 @@ std::optional<ToolFn> ParseCutter(std::string_view arg, int centerC) {
   });
 }
 
+// makevalues=KIND:LINE:ARGS[:interval=N]: what the dialog's boxes would be
+// given. FROM and TO are in the kind's units, the rest in graph units.
+std::optional<std::function<void(MakeValueSettings&)>> ParseMakeValues(std::string_view arg) {
+  auto p = SplitText(arg, ':');
+  size_t i = 0;
+  int64_t v;
+  int kindIndex = -1, control = 0;
+  static const char* const kKinds[5] = {"tempo", "velocity", "kyprs", "chprs", "bend"};
+  for (int k = 0; k < 5; ++k)
+    if (p[0] == kKinds[k]) kindIndex = k;
+  ++i;
+  if (p[0] == "ctrl") {
+    if (i >= p.size() || !Int(p[i++], v) || v < 0 || v > 127) return std::nullopt;
+    kindIndex = kCurveControl;
+    control = static_cast<int>(v);
+  }
+  if (kindIndex < 0 || i >= p.size()) return std::nullopt;
+  std::optional<int64_t> interval;
+  if (p.back().substr(0, 9) == "interval=") {
+    if (!Int(p.back().substr(9), v)) return std::nullopt;
+    interval = v;
+    p.pop_back();
+  }
+  std::string_view line = p[i++];
+  std::vector<std::string_view> a(p.begin() + static_cast<long>(i), p.end());
+  const int kind = CurveKindOf(kindIndex);
+  int lo, hi;
+  ValueRange(kind, lo, hi);
+  auto graphOf = [&](std::string_view text, int& out) {
+    int64_t n;
+    if (!Int(text, n)) return false;
+    out = ValueToGraph(kind, ClampInt(n, lo, hi));
+    return true;
+  };
+  MakeValueSettings w;  // only the fields of the chosen line are taken
+  int lineType;
+  if (line == "straight" && a.size() == 2) {
+    lineType = kLineStraight;
+    if (!graphOf(a[0], w.From) || !graphOf(a[1], w.To)) return std::nullopt;
+  } else if (line == "sine" && a.size() == 3) {
+    lineType = kLineSine;
+    std::string f(a[0]);
+    char* end = nullptr;
+    w.Frequency = std::strtod(f.c_str(), &end);
+    if (f.empty() || end != f.c_str() + f.size()) return std::nullopt;
+    int64_t amp, phase;
+    if (!Int(a[1], amp) || !Int(a[2], phase)) return std::nullopt;
+    w.Amplitude = static_cast<int>(ClampInt(amp, -128, 128));
+    w.Phase = static_cast<int>(ClampInt(phase, -180, 180));
+  } else if (line == "spline" && a.size() == 6) {
+    lineType = kLineSpline;
+    if (!graphOf(a[0], w.From) || !graphOf(a[1], w.To)) return std::nullopt;
+    int64_t n[4];
+    for (int k = 0; k < 4; ++k)
+      if (!Int(a[size_t(k) + 2], n[k])) return std::nullopt;
+    w.Points[1] = {int(ClampInt(n[0], 0, kGraphWidth - 1)), kGraphHeight - int(ClampInt(n[1], 0, kGraphHeight))};
+    w.Points[2] = {int(ClampInt(n[2], 0, kGraphWidth - 1)), kGraphHeight - int(ClampInt(n[3], 0, kGraphHeight))};
+  } else {
+    return std::nullopt;
+  }
+  return [=](MakeValueSettings& s) {
+    s.KindIndex = kindIndex;
+    if (kindIndex == kCurveControl) s.Control = control;
+    s.LineType = lineType;
+    if (lineType == kLineSine) {
+      s.Frequency = w.Frequency;
+      s.Amplitude = w.Amplitude;
+      s.Phase = w.Phase;
+    } else {
+      s.From = w.From;
+      s.To = w.To;
+    }
+    if (lineType == kLineSpline) {
+      s.Points[1] = w.Points[1];
+      s.Points[2] = w.Points[2];
+    }
+    if (interval) s.Interval = static_cast<int>(ClampInt(*interval, 1, INT32_MAX));
+    CheckCurveSettings(s);
+  };
+}
+
 std::optional<uint32_t> ParseKey(std::string_view arg) {
   auto p = SplitText(arg, ':');
   int64_t sf;
@@ -278,6 +367,7 @@ int CommandOf(std::string_view name) {
       {"copy", kCmdCopy},   {"erase", kCmdErase},         {"cut", kCmdCut},         {"paste", kCmdPaste},
       {"insert", kCmdInsert}, {"mix", kCmdMix},           {"dynamics", kCmdDynamics}, {"transpose", kCmdTranspose},
       {"gate", kCmdGateTime}, {"quantize", kCmdQuantize}, {"cutter", kCmdEventCutter}, {"tempo", kCmdTempo},
+      {"makevalues", kCmdMakeValues},
       {"meter", kCmdMeter}, {"key", kCmdKeySig},          {"undo", kCmdUndo},       {"redo", kCmdRedo}};
   for (const auto& [n, c] : kNames)
     if (name == n) return c;
@@ -467,11 +557,19 @@ int RunEdit(const std::vector<std::string>& args, std::ostream& out, std::ostrea
     if (command < 0) return bad();
     ui.Tool = nullptr;
     ui.Set = nullptr;
+    ui.Curves = nullptr;
     bool takesValue = command >= kCmdDynamics && command <= kCmdKeySig;
     if (takesValue != (eq != std::string::npos)) return bad();
     if (takesValue && value == "cancel") {
       ui.Tool = [](ToolSettings&) { return false; };
       ui.Set = [](SetPositionValues&) { return false; };
+    } else if (command == kCmdMakeValues) {
+      auto set = ParseMakeValues(value);
+      if (!set) return bad();
+      ui.Curves = [&song, &dispatcher, set = *set] {
+        set(dispatcher.Curves);
+        return ApplyMakeValues(song, dispatcher.Range, dispatcher.Curves);
+      };
     } else if (command == kCmdTempo) {
       int bpm = ReadBpmText(value);
       ui.Set = [bpm](SetPositionValues& v) { v.Bpm = bpm; return true; };

@@ -20,6 +20,7 @@
 #include "edit/edit_range.h"
 #include "edit/edit_tools.h"
 #include "edit/name_tables.h"
+#include "edit/value_curve.h"
 #include "song/song.h"
 
 namespace melko {
@@ -104,6 +105,7 @@ class EditDispatcher {
 
   TEditRange Range;
   ToolSettings Tools;
+  MakeValueSettings Curves;  // the value-curve tool's (command 9)
   std::array<uint8_t, kSongTracks> SavedUndoFlags{};
 
   // Automatic backup by edit count ("BackupConds" bit value 2, "BackupUndoCount").

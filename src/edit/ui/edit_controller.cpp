@@ -10,6 +10,8 @@
 #include <QScreen>
 #include <new>
 
+#include "edit/make_values.h"
+#include "edit/ui/make_value_dialog.h"
 #include "edit/ui/set_dialogs.h"
 #include "edit/ui/tool_dialogs.h"
 
@@ -180,6 +182,27 @@ bool TEditController::OpenValueCurves() {
   if (!Hooks.ValueCurves) return false;
   PointerToDialog();
   return Hooks.ValueCurves();
+}
+
+void TEditController::LoadLinePresets(const std::string& dataDir) {
+  linePath_ = dataDir + "LINE.TXT";
+  LinePresets = melko::LoadLinePresets(linePath_);
+  linesRead_ = LinePresets;
+}
+
+bool TEditController::SaveLinePresets() {
+  if (linePath_.empty() || LinePresets == linesRead_) return true;
+  if (!melko::SaveLinePresets(linePath_, LinePresets)) return false;
+  linesRead_ = LinePresets;
+  return true;
+}
+
+bool TEditController::MakeValuesDialog() {
+  const TEditRange& r = dispatcher_.Range;
+  TMakeValueDlg dlg(dispatcher_.Curves, LinePresets, tables_.DynCtrl, r.Length(), window_);
+  if (!Exec(dlg)) return false;
+  ResolveCurveControl(dispatcher_.Curves, tables_.DynCtrl);
+  return ApplyMakeValues(song_, r, dispatcher_.Curves);
 }
 
 void TEditController::ShowMessage(const std::string& text) {

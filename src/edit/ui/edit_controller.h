@@ -15,6 +15,7 @@
 #include <string>
 
 #include "edit/edit_dispatcher.h"
+#include "edit/line_presets.h"
 #include "edit/name_tables.h"
 #include "edit/ui/edit_menus.h"
 
@@ -41,6 +42,15 @@ class TEditController : public QObject, public EditUi {
  public:
   TEditController(Song& song, QWidget* window);
   ~TEditController() override;
+
+  // LINE.TXT of the data folder, read when the window opens and written
+  // when it closes (only when the presets changed).
+  void LoadLinePresets(const std::string& dataDir);
+  bool SaveLinePresets();
+  std::vector<LinePreset> LinePresets;
+  // The value-curve dialog over the edit range; on OK the curve is applied
+  // (the dispatcher's undo frame is open). False on Cancel.
+  bool MakeValuesDialog();
 
   // Reads DYNCTRL.TXT, CONTROL.TXT and META.TXT from the data folder; bad
   // lines are reported through Hooks.ShowError. False when one is missing.
@@ -92,6 +102,8 @@ class TEditController : public QObject, public EditUi {
   EditMenuActions edit_;
   QPointer<TTransposeDlg> transposeDlg_;
   QPointer<TEventCutterDlg> cutterDlg_;
+  std::string linePath_;
+  std::vector<LinePreset> linesRead_;  // as read, to see whether they changed
 };
 
 }  // namespace melko
