@@ -5,6 +5,8 @@
 #include "base/int_helpers.h"
 #include "edit/edit_cli.h"
 #include "edit/edit_dispatcher.h"
+#include "views/mixer_cli.h"
+#include "views/mixer_state.h"
 #include "views/track_commands.h"
 
 namespace melko {
@@ -170,15 +172,18 @@ int SheetCommand(std::string_view name, std::string_view value, bool hasValue, E
 }  // namespace
 
 const char* SheetEditHelp() {
-  static const std::string help = std::string(kEditCommandHelp) + kSheetHelp;
+  static const std::string help = std::string(kEditCommandHelp) + kSheetHelp + kMixerEditHelp;
   return help.c_str();
 }
 
 int RunSheetEdit(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
   int sheetRow = 1;  // the row the popup menu opens on
-  return RunEdit(args, out, err, [&sheetRow](std::string_view name, std::string_view value, bool hasValue, EditSession& s) {
-    return SheetCommand(name, value, hasValue, s, sheetRow);
-  });
+  MixerState mixer;  // the mixer's values last for the whole run
+  return RunEdit(args, out, err,
+                 [&sheetRow, &mixer](std::string_view name, std::string_view value, bool hasValue, EditSession& s) {
+                   const int r = SheetCommand(name, value, hasValue, s, sheetRow);
+                   return r != 0 ? r : RunMixerCommand(name, value, hasValue, s, mixer);
+                 });
 }
 
 }  // namespace melko
