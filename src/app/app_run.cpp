@@ -1,5 +1,7 @@
 #include "app/app_run.h"
 #include "views/ui/track_form.h"
+#include "views/mixer_follow.h"
+#include "views/ui/mixer_form.h"
 
 #include <fcntl.h>
 #include <signal.h>
@@ -328,6 +330,18 @@ int RunScreenshot(int argc, char** argv, const std::vector<std::string>& argumen
     QPainter painter(&out);
     painter.drawImage(0, 0, main);
     painter.drawImage(0, main.height() + gap, tracks);
+  } else if (windowName == "mixer") {
+    // The mixer after following the song, as it stands when the song ended.
+    auto* edit = form.findChild<TEditController*>();
+    if (!edit) return 1;
+    static MixerState mixer;
+    FollowSong(core->TheSong, mixer);
+    TMixerForm mixerForm(core->TheSong, edit->Dispatcher(), mixer);
+    mixerForm.Hooks.Controllers = [edit] { return ControllerList(edit->Tables().Control); };
+    mixerForm.UpdateRowButtons();
+    mixerForm.show();
+    QApplication::processEvents();
+    out = framed(mixerForm);
   } else if (windowName == "popup") {
     // The range box's popup menu with its Tools submenu open beside it.
     auto* edit = form.findChild<TEditController*>();

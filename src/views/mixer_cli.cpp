@@ -75,20 +75,7 @@ int RunMixerCommand(std::string_view name, std::string_view value, bool hasValue
     if (!hasValue || (p.size() != 2 && p.size() != 4) || !Number(p[0], 1, 64, t) || !Number(p[1], 0, 127, program))
       return 2;
     if (p.size() == 4 && (!Number(p[2], 0, 127, msb) || !Number(p[3], 0, 127, lsb))) return 2;
-    // The track sheet's patch command, then the strip shows the program.
-    {
-      SongNotifier::Batch batch(song.Changes);
-      d.BeginEdit();
-      song.SetTrackPatch(t, uint8_t(msb), uint8_t(lsb), uint8_t(program));
-      d.FinishEdit("<Track>Program Change");
-      song.Changes.Notify(kChangeTrackSettings, t);
-    }
-    MixerTrack& m = mixer.Track(t);
-    m.Program = uint8_t(program);
-    if (p.size() == 4) {
-      m.BankMSB = uint8_t(msb);
-      m.BankLSB = uint8_t(lsb);
-    }
+    SetStripPatch(song, d, mixer, t, uint32_t(msb) << 16 | uint32_t(lsb) << 8 | uint32_t(program));
     s.Out << "mixerprog: track " << t << " shows " << ProgramText(program) << "\n";
     return 1;
   }

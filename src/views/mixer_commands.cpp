@@ -161,6 +161,30 @@ bool MixerReplace(Song& song, EditDispatcher& d, const MixerState& mixer) {
   return true;
 }
 
+void SetStripPatch(Song& song, EditDispatcher& d, MixerState& mixer, int t, uint32_t patch) {
+  if (!IsTrack(t)) return;
+  const uint8_t msb = uint8_t(patch >> 16), lsb = uint8_t(patch >> 8), program = uint8_t(patch) & 0x7F;
+  {
+    SongNotifier::Batch batch(song.Changes);
+    d.BeginEdit();
+    song.SetTrackPatch(t, msb, lsb, program);
+    song.GetTrackPatch(t);
+    song.Changes.Notify(kChangeTrackSettings, t);
+    d.FinishEdit("<Track>Program Change");
+  }
+  MixerTrack& m = mixer.Track(t);
+  m.Program = program;
+  if (msb != kNoBank && lsb != kNoBank) {
+    m.BankMSB = msb & 0x7F;
+    m.BankLSB = lsb & 0x7F;
+  }
+}
+
+uint32_t StripPatch(const MixerState& mixer, int t) {
+  const MixerTrack& m = mixer.Track(t);
+  return uint32_t(m.BankMSB) << 16 | uint32_t(m.BankLSB) << 8 | m.Program;
+}
+
 void MixerSoloClick(Song& song, int t, bool down) {
   if (!IsTrack(t)) return;
   if (down) song.Solo = uint8_t(t);

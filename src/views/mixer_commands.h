@@ -37,6 +37,14 @@ bool MixerInit(Song& song, EditDispatcher& d, const MixerState& mixer);
 // mixer's values. False when no flag is set.
 bool MixerReplace(Song& song, EditDispatcher& d, const MixerState& mixer);
 
+// The program button after the chooser's OK: the track's first bank select
+// and program before its first note become `patch` (MSB << 16 | LSB << 8 |
+// program; 255 for no bank) as one edit, as the track sheet sets a patch,
+// and the strip shows the program (and keeps the banks when given).
+void SetStripPatch(Song& song, EditDispatcher& d, MixerState& mixer, int t, uint32_t patch);
+// The patch the chooser starts at for track t's strip.
+uint32_t StripPatch(const MixerState& mixer, int t);
+
 // The strip's solo button pressed (down) or released.
 void MixerSoloClick(Song& song, int t, bool down);
 // The strip's mute button: muting on and the track's flag as the button

@@ -129,6 +129,13 @@ void MixerState::SaveSettings(IniFile& ini) const {
   ini.WriteInteger(kMixerSection, "CascadeInc", CascadeInc);
 }
 
+std::vector<std::pair<int, std::string>> ControllerList(const NameTable& control) {
+  std::vector<std::pair<int, std::string>> list;
+  for (int i = 0; i < control.Count && i < int(control.Names.size()); ++i)
+    if (control.Codes[size_t(i)] < 128) list.emplace_back(control.Codes[size_t(i)], control.Names[size_t(i)]);
+  return list;
+}
+
 std::string ProgramText(int program) {
   char buf[16];
   std::snprintf(buf, sizeof buf, "%.3d", program);

@@ -13,8 +13,11 @@
 #include <bitset>
 #include <cstdint>
 #include <string>
+#include <utility>
+#include <vector>
 
 #include "base/ini_file.h"
+#include "edit/name_tables.h"
 #include "song/song.h"
 
 namespace melko {
@@ -109,6 +112,9 @@ class MixerState {
  private:
   void RebuildReverse();
 };
+
+// The row buttons' menu: the entries of CONTROL.TXT as (number, raw name).
+std::vector<std::pair<int, std::string>> ControllerList(const NameTable& control);
 
 // The program button's text: the program as three digits.
 std::string ProgramText(int program);
