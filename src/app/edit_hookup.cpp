@@ -39,6 +39,7 @@ TEditController* InstallEditLayer(TMkMainForm& form, UserPrompt& prompt) {
   // must not see whatever the settings file holds.
   edit->CenterC = static_cast<int>(ClampInt(form.Ini().ReadInteger("User", "CenterC", 0), kMinCenterC, kMaxCenterC));
   edit->LoadNameTables(form.Document().DataDir());
+  form.InstallMixer(d, &edit->Tables().Control);
   return edit;
 }
 

@@ -23,6 +23,8 @@
 #include "app/rcp_converter.h"
 #include "app/song_setup_dlg.h"
 #include "instruments/instruments.h"
+#include "views/mixer_state.h"
+#include "views/ui/mixer_form.h"
 #include "views/ui/track_form.h"
 #include "base/atomic_write.h"
 #include "base/int_helpers.h"
@@ -113,6 +115,8 @@ TMkMainForm::~TMkMainForm() {
     child->removeEventFilter(this);
   }
   core_.Engine().StopPlayback();
+  delete mixerForm_;  // before the controls and the dispatcher it uses
+  mixerForm_ = nullptr;
   delete trackForm_;  // before the controls and the dispatcher it uses
   trackForm_ = nullptr;
   core_.TheSong.IsKnownInstrument = [](const std::string& name) { return name == "GM"; };
@@ -349,6 +353,8 @@ void TMkMainForm::BuildMenus() {
     trackForm_->show();
     trackForm_->raise();
   })->setObjectName(QStringLiteral("mnuShowTrack"));
+  mnuWindow->addAction(QStringLiteral("Mixer"), this, [this] { ShowMixer(); })
+      ->setObjectName(QStringLiteral("mnuShowMixer"));
   mnuWindow->addAction(QStringLiteral("ExTrack"), this, [this] {
     exTrackForm_->show();
     exTrackForm_->raise();
@@ -517,6 +523,8 @@ void TMkMainForm::SaveSettings() {
   WriteEngineOptions(ini_, core_.Engine().Options);
   ini_.WriteInteger("Rec", "CountIn", countIn_);
   if (trackForm_) trackForm_->SaveSettings(ini_);
+  if (mixer_) mixer_->SaveSettings(ini_);
+  if (mixerForm_) mixerForm_->SaveSettings(ini_);
   if (options_.WriteSettings && iniReadable_) ini_.Save(options_.DataDir + "MELKO.INI");
 }
 
@@ -553,6 +561,7 @@ void TMkMainForm::closeEvent(QCloseEvent* event) {
   logForm_->close();
   exTrackForm_->close();
   if (trackForm_) trackForm_->close();
+  if (mixerForm_) mixerForm_->close();
   event->accept();
 }
 

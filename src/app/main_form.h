@@ -107,6 +107,13 @@ class TMkMainForm : public QMainWindow {
   // The track sheet, made by the edit layer's installation (null before).
   class TTrackForm* TrackForm() { return trackForm_; }
   void InstallTrackForm(EditDispatcher& d);
+  // The mixer: its state for the run (settings read now), working through
+  // `d`, its row buttons naming controllers from `control` (CONTROL.TXT).
+  void InstallMixer(EditDispatcher& d, const struct NameTable* control);
+  // Window > Mixer: made on first use.
+  void ShowMixer();
+  class TMixerForm* MixerForm() { return mixerForm_; }
+  class MixerState* Mixer() { return mixer_.get(); }
 
   // Range boxes: read them into the range and rewrite them (Enter or focus out).
   void ReadRangeBoxesNow();
@@ -216,6 +223,13 @@ class TMkMainForm : public QMainWindow {
   TLogForm* logForm_ = nullptr;
   TExTrack* exTrackForm_ = nullptr;
   class TTrackForm* trackForm_ = nullptr;
+  std::unique_ptr<class MixerState> mixer_;
+  class TMixerForm* mixerForm_ = nullptr;
+  EditDispatcher* mixerDispatcher_ = nullptr;
+  const struct NameTable* mixerControl_ = nullptr;
+  uint32_t lastMixerDecayMs_ = 0;
+  void MixerPlayed(uint32_t lParam);
+  void MixerIdleDecay();
   std::unique_ptr<class TmInstruments> instruments_;  // the INST folder's definitions
   QTimer* drainTimer_ = nullptr;  // engine notifications
   QTimer* timer1_ = nullptr;      // position while playing without TimerSync
