@@ -3,6 +3,7 @@
 #include <QMouseEvent>
 #include <QPainter>
 #include <QPainterPath>
+#include <QPixmap>
 #include <QWheelEvent>
 #include <algorithm>
 #include <cmath>
@@ -25,6 +26,8 @@ int WheelSteps(QWheelEvent* e) {
 
 TmRKnob::TmRKnob(QWidget* parent) : QWidget(parent) {
   setFixedSize(34, 34);
+  // It paints every pixel itself, so a moved knob repaints nothing beneath it.
+  setAttribute(Qt::WA_OpaquePaintEvent);
   setCursor(Qt::PointingHandCursor);
   setFocusPolicy(Qt::NoFocus);
 }
@@ -32,6 +35,7 @@ TmRKnob::TmRKnob(QWidget* parent) : QWidget(parent) {
 void TmRKnob::SetMin(int v) {
   if (v >= range_.Max) return;
   range_.Min = v;
+  face_ = QPixmap();
   SetPosition(position_);
   update();
 }
@@ -39,6 +43,7 @@ void TmRKnob::SetMin(int v) {
 void TmRKnob::SetMax(int v) {
   if (v <= range_.Min) return;
   range_.Max = v;
+  face_ = QPixmap();
   SetPosition(position_);
   update();
 }
@@ -46,6 +51,7 @@ void TmRKnob::SetMax(int v) {
 void TmRKnob::SetSweep(int degrees) {
   if (degrees < 91 || degrees > 359) return;
   range_.Sweep = degrees;
+  face_ = QPixmap();
   update();
 }
 
@@ -57,23 +63,21 @@ void TmRKnob::SetPosition(int v) {
   if (!loading_) emit Changed(position_);
 }
 
-void TmRKnob::paintEvent(QPaintEvent*) {
-  QPainter p(this);
+namespace {
+// The knob's unmoving parts: background, dark scale track and lit dome.
+QPixmap KnobFace(QSize size, qreal ratio, const KnobRange& range, const QColor& back) {
+  QPixmap face(size * ratio);
+  face.setDevicePixelRatio(ratio);
+  face.fill(back);
+  QPainter p(&face);
   p.setRenderHint(QPainter::Antialiasing);
-  const QPointF c(width() / 2.0, height() / 2.0);
-  const double outer = std::min(width(), height()) / 2.0 - 1.0;
+  const QPointF c(size.width() / 2.0, size.height() / 2.0);
+  const double outer = std::min(size.width(), size.height()) / 2.0 - 1.0;
   const double body = outer - 5.0;
-  const double a0 = KnobAngle(range_, range_.Min), a1 = KnobAngle(range_, range_.Max);
-  const double a = KnobAngle(range_, position_);
-  // Scale: a dark track with the value lit from Min (or from the middle for
-  // a knob that starts centred, such as pan) to the pointer.
+  const double a0 = KnobAngle(range, range.Min), a1 = KnobAngle(range, range.Max);
   const QRectF ring(c.x() - outer + 1.5, c.y() - outer + 1.5, 2 * outer - 3, 2 * outer - 3);
   p.setPen(QPen(QColor(0x50, 0x50, 0x50), 3, Qt::SolidLine, Qt::FlatCap));
   p.drawArc(ring, int(-a0 * 16), int(-(a1 - a0) * 16));
-  p.setPen(QPen(QColor(0xFF, 0x9A, 0x1E), 3, Qt::SolidLine, Qt::FlatCap));
-  const double from = centred_ ? KnobAngle(range_, (range_.Min + range_.Max + 1) / 2) : a0;
-  p.drawArc(ring, int(-from * 16), int(-(a - from) * 16));
-  // Body: a lit dome with a rim.
   QRadialGradient g(c.x() - body * 0.35, c.y() - body * 0.35, body * 1.6);
   g.setColorAt(0, QColor(0xF4, 0xF4, 0xF4));
   g.setColorAt(0.6, QColor(0x9A, 0x9A, 0x9A));
@@ -81,6 +85,31 @@ void TmRKnob::paintEvent(QPaintEvent*) {
   p.setPen(QPen(QColor(0x20, 0x20, 0x20), 1));
   p.setBrush(g);
   p.drawEllipse(c, body, body);
+  return face;
+}
+}  // namespace
+
+void TmRKnob::paintEvent(QPaintEvent*) {
+  QPainter p(this);
+  // The face is drawn once and again only when the size or colour changes.
+  const QColor back = palette().color(QPalette::Window);
+  if (face_.isNull() || face_.size() != size() * devicePixelRatioF() || faceBack_ != back.rgba()) {
+    face_ = KnobFace(size(), devicePixelRatioF(), range_, back);
+    faceBack_ = back.rgba();
+  }
+  p.drawPixmap(0, 0, face_);
+  p.setRenderHint(QPainter::Antialiasing);
+  const QPointF c(width() / 2.0, height() / 2.0);
+  const double outer = std::min(width(), height()) / 2.0 - 1.0;
+  const double body = outer - 5.0;
+  const double a0 = KnobAngle(range_, range_.Min);
+  const double a = KnobAngle(range_, position_);
+  // The value lit from Min, or from the middle for a knob that starts
+  // centred (pan), to the pointer.
+  const QRectF ring(c.x() - outer + 1.5, c.y() - outer + 1.5, 2 * outer - 3, 2 * outer - 3);
+  const double from = centred_ ? KnobAngle(range_, (range_.Min + range_.Max + 1) / 2) : a0;
+  p.setPen(QPen(QColor(0xFF, 0x9A, 0x1E), 3, Qt::SolidLine, Qt::FlatCap));
+  p.drawArc(ring, int(-from * 16), int(-(a - from) * 16));
   // Pointer.
   p.setPen(QPen(QColor(0x10, 0x10, 0x10), 2, Qt::SolidLine, Qt::RoundCap));
   p.drawLine(OnCircle(c, body * 0.25, a), OnCircle(c, body - 1, a));
@@ -113,6 +142,7 @@ constexpr int kCapHeight = 12;
 
 TmSlideBar::TmSlideBar(QWidget* parent) : QWidget(parent) {
   setFixedSize(24, 130);
+  setAttribute(Qt::WA_OpaquePaintEvent);
   setFocusPolicy(Qt::NoFocus);
 }
 
@@ -136,6 +166,7 @@ int TmSlideBar::ValueAt(int y) const {
 
 void TmSlideBar::paintEvent(QPaintEvent*) {
   QPainter p(this);
+  p.fillRect(rect(), palette().color(QPalette::Window));
   p.setRenderHint(QPainter::Antialiasing);
   const int cx = width() / 2 + 2;
   const int top = kCapHeight / 2, bottom = height() - kCapHeight / 2;
@@ -184,7 +215,10 @@ void TmSlideBar::wheelEvent(QWheelEvent* e) {
 
 // ----------------------------------------------------------------- meter
 
-TMixerMeter::TMixerMeter(QWidget* parent) : QWidget(parent) { setFixedSize(8, 130); }
+TMixerMeter::TMixerMeter(QWidget* parent) : QWidget(parent) {
+  setFixedSize(8, 130);
+  setAttribute(Qt::WA_OpaquePaintEvent);
+}
 
 void TMixerMeter::SetLevel(int meter) {
   meter = std::clamp(meter, 0, kMixerMeterMax);

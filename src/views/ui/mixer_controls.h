@@ -7,6 +7,7 @@
 // (SetLoading). UI thread.
 #pragma once
 
+#include <QPixmap>
 #include <QWidget>
 
 #include "views/mixer_state.h"
@@ -52,6 +53,8 @@ class TmRKnob : public QWidget {
   int position_ = 0;
   bool loading_ = false;
   bool centred_ = false;
+  QPixmap face_;  // background, scale and dome, as KnobFace drew them
+  QRgb faceBack_ = 0;
 };
 
 class TmSlideBar : public QWidget {

@@ -42,6 +42,7 @@ constexpr int kGridY = kFlagsY + 20;
 constexpr int kGridHeight = 34;
 constexpr int kScrollY = kGridY + kGridHeight;
 constexpr int kFormHeight = kScrollY + 16;
+constexpr uint32_t kProgramDirty = 1u << kMixerRows;
 
 const QColor kStripBack(0xDC, 0xDC, 0xD6);
 const QColor kStripBackAlt(0xCF, 0xCF, 0xC8);
@@ -61,7 +62,10 @@ QLineEdit* ValueEdit(QWidget* parent, int x, int y, int w) {
   e->setFont(SmallFont(e->font()));
   e->setTextMargins(0, 0, 0, 0);
   e->setFocusPolicy(Qt::ClickFocus);
-  e->setStyleSheet(QStringLiteral("QLineEdit { padding: 0px; }"));
+  // A plain box without a style sheet: these are set many times a second
+  // while a song plays, and a styled edit costs many times more to draw.
+  e->setFrame(false);
+  e->setAttribute(Qt::WA_OpaquePaintEvent);
   return e;
 }
 
@@ -198,6 +202,12 @@ TMixerForm::TMixerForm(Song& song, EditDispatcher& dispatcher, MixerState& mixer
     }
   });
 
+  editFlush_ = new QTimer(this);
+  editFlush_->setSingleShot(true);
+  editFlush_->setInterval(40);
+  connect(editFlush_, &QTimer::timeout, this, &TMixerForm::FlushPlayed);
+  editsDirty_.assign(size_t(mixer_.StripCount), 0);
+
   Timer1 = new QTimer(this);
   Timer1->setInterval(50);
   connect(Timer1, &QTimer::timeout, this, &TMixerForm::Timer1Timer);
@@ -309,6 +319,7 @@ void TMixerForm::ShowStrip(TMixerStrip& s) {
 }
 
 void TMixerForm::RefreshStrips() {
+  std::fill(editsDirty_.begin(), editsDirty_.end(), 0u);
   for (size_t i = 0; i < strips_.size(); ++i) {
     strips_[i].Track = mixer_.FirstTrack + int(i);
     ShowStrip(strips_[i]);
@@ -345,23 +356,41 @@ void TMixerForm::PlayedEvent(uint32_t lParam) {
     case MixerUpdate::kMeter:
       s.Meter->SetLevel(m.Meter);
       break;
-    case MixerUpdate::kControl: {
-      const int v = m.CtrlValue[size_t(u.Row)];
-      QLineEdit* e = u.Row == kFaderRow ? s.FaderEdit : s.KnobEdits[size_t(u.Row)];
-      if (u.Row == kFaderRow) s.Fader->SetPosition(v);
-      else s.Knobs[size_t(u.Row)]->SetPosition(v);
-      // A controller sweep sets the same text often: only a new one is laid out.
-      const QString text = QString::number(v);
-      if (e->text() != text && !e->hasFocus()) e->setText(text);
-      break;
-    }
+    case MixerUpdate::kControl:
     case MixerUpdate::kProgram:
-      s.Program->setText(Q(ProgramText(m.Program)));
+      // Knobs, faders, their edits and the program are set from the state
+      // at most 25 times a second: a controller sweep on every track would
+      // otherwise redraw each of them for every event.
+      editsDirty_[size_t(u.Track - mixer_.FirstTrack)] |= u.What == MixerUpdate::kProgram ? kProgramDirty : 1u << u.Row;
+      if (!editFlush_->isActive()) editFlush_->start();
       break;
     default:
       break;
   }
   showing_ = false;
+}
+
+void TMixerForm::FlushPlayed() {
+  editFlush_->stop();
+  for (size_t i = 0; i < strips_.size() && i < editsDirty_.size(); ++i) {
+    const uint32_t rows = editsDirty_[i];
+    if (!rows) continue;
+    editsDirty_[i] = 0;
+    TMixerStrip& s = strips_[i];
+    const MixerTrack& m = mixer_.Track(s.Track);
+    showing_ = true;
+    for (int r = 0; r < kMixerRows; ++r) {
+      if (!(rows & (1u << r))) continue;
+      const int v = m.CtrlValue[size_t(r)];
+      if (r == kFaderRow) s.Fader->SetPosition(v);
+      else s.Knobs[size_t(r)]->SetPosition(v);
+      QLineEdit* e = r == kFaderRow ? s.FaderEdit : s.KnobEdits[size_t(r)];
+      const QString text = QString::number(v);
+      if (e->text() != text && !e->hasFocus()) e->setText(text);
+    }
+    if (rows & kProgramDirty) s.Program->setText(Q(ProgramText(m.Program)));
+    showing_ = false;
+  }
 }
 
 void TMixerForm::Timer1Timer() {

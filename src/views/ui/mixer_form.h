@@ -79,6 +79,9 @@ class TMixerForm : public QWidget {
   // A played event (EventSent's lParam), handed on by the main window while
   // the window is open.
   void PlayedEvent(uint32_t lParam);
+  // The knobs, faders, edits and program buttons of played events, set from
+  // the state 40 ms after the first one (a timer; tests may call it).
+  void FlushPlayed();
   // Timer1: the meters fall.
   void Timer1Timer();
   // Every strip from the state again (after a scroll, a load, a settings change).
@@ -137,6 +140,8 @@ class TMixerForm : public QWidget {
   QScrollBar* scroll_ = nullptr;
   QMenu* popup_ = nullptr;
   bool showing_ = false;  // controls being set from the state: no sends
+  QTimer* editFlush_ = nullptr;
+  std::vector<uint32_t> editsDirty_;  // per strip: rows (and the program) shown behind the state
   SongNotifier::Subscription songWatch_;
 };
 

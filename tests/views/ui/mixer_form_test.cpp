@@ -98,9 +98,13 @@ TEST_F(MixerForm, KnobAndFaderSendTheirControllerOnlyWhenTheValueChanges) {
 
 TEST_F(MixerForm, PlayedEventsMoveTheStripsAndTheMeterFalls) {
   form->PlayedEvent(0xB1u | 10u << 8 | 20u << 16 | 2u << 24);
+  form->PlayedEvent(0xB1u | 7u << 8 | 45u << 16 | 2u << 24);
+  form->PlayedEvent(0xC1u | 17u << 8 | 2u << 24);
+  form->FlushPlayed();  // the strips show the state 40 ms after the first event
   EXPECT_EQ(Strip(1).Knobs[3]->Position(), 20);
   EXPECT_EQ(Strip(1).KnobEdits[3]->text(), QStringLiteral("20"));
-  form->PlayedEvent(0xC1u | 17u << 8 | 2u << 24);
+  EXPECT_EQ(Strip(1).FaderEdit->text(), QStringLiteral("45"));
+  EXPECT_EQ(Strip(1).Fader->Position(), 45);
   EXPECT_EQ(Strip(1).Program->text(), QStringLiteral("017"));
   form->PlayedEvent(0x91u | 60u << 8 | 99u << 16 | 2u << 24);
   EXPECT_EQ(Strip(1).Meter->Level(), 25);
@@ -112,6 +116,7 @@ TEST_F(MixerForm, PlayedEventsMoveTheStripsAndTheMeterFalls) {
   form->sbtSync->click();
   EXPECT_FALSE(mixer.Sync);
   form->PlayedEvent(0xB1u | 10u << 8 | 99u << 16 | 2u << 24);
+  form->FlushPlayed();
   EXPECT_EQ(Strip(1).Knobs[3]->Position(), 20) << "Sync off: the strip stays";
 }
 
