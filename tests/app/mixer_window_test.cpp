@@ -87,6 +87,9 @@ TEST_F(MixerWindowTest, AKnobReachesTheDeviceAndTheMasterVolumeFollowsTheBar) {
   for (const char* key : {"[Mixer]", "Ctrl0=91", "Ctrl3=10", "FirstTrack=1", "StripCount=16", "Sync=1",
                           "MixerCheckedCtrls=63", "StepInc=7", "CascadeInc=120", "Left="})
     EXPECT_NE(ini.find(key), std::string::npos) << key << "\n" << ini;
+  rig.Restart();
+  ASSERT_NE(rig.form->Mixer(), nullptr);
+  EXPECT_EQ(rig.form->Mixer()->StepInc, 7) << "the next run reads them back";
 }
 
 }  // namespace

@@ -156,6 +156,24 @@ TEST_F(MixerForm, MuteWithCtrlLeavesOnlyTheClickedTrackAsItWas) {
   EXPECT_EQ(song.Solo, 0);
 }
 
+TEST_F(MixerForm, TheGridsColumnsTakeAChannelAndAPort) {
+  TMixerGrid* grid = form->DrawGrid1;
+  const int w = TMixerGrid::kColumnWidth + 1;
+  QTest::mouseClick(grid, Qt::LeftButton, {}, QPoint(w + 5, 10));
+  QTest::mouseClick(grid, Qt::LeftButton, Qt::ShiftModifier, QPoint(2 * w + 5, 10));
+  EXPECT_EQ(grid->SelectedTracks(), (std::vector<int>{2, 3}));
+  form->SetChannelOfSelection(9);
+  form->SetPortOfSelection(2);
+  EXPECT_EQ(song.Ch[2], 9);
+  EXPECT_EQ(song.Ch[3], 9);
+  EXPECT_EQ(song.OutPort[3], 2);
+  EXPECT_NE(song.Ch[1], 9);
+  // The strips now send on the new channel.
+  form->ControlMoved(1, 4, 12);
+  ASSERT_EQ(sent.size(), 1u);
+  EXPECT_EQ(sent[0].Msg & 0xFF, 0xB9u);
+}
+
 // Picks the menu entry whose data is `cc` once the row button's menu is up.
 void PickFromMenu(int cc) {
   QTimer::singleShot(0, [cc] {
