@@ -2,6 +2,8 @@
 #include "views/ui/track_form.h"
 #include "views/mixer_follow.h"
 #include "views/ui/mixer_form.h"
+#include "views/ui/set_mixer_dlg.h"
+#include "base/text_encoding.h"
 
 #include <fcntl.h>
 #include <signal.h>
@@ -241,6 +243,18 @@ std::unique_ptr<QDialog> MakeDialog(const std::string& name, TMkMainForm& form, 
   if (name == "midi-filter") return MakeOptionDialog(form, kPageMidiFilter);
   if (name == "midi-port") return MakeOptionDialog(form, kPageMidiPort);
   if (name == "midi-etc") return MakeOptionDialog(form, kPageMidiEtc);
+  if (name == "mixer-set") {
+    static MixerState mixer;
+    std::array<std::string, kMixerRows> names;
+    for (int r = 0; r < kMixerRows; ++r) {
+      const int cc = mixer.RowCtrl[size_t(r)];
+      std::string label = "CC " + std::to_string(cc);
+      for (const auto& [code, text] : ControllerList(tables.Control))
+        if (code == cc) label = DisplayText(text);
+      names[size_t(r)] = std::to_string(cc) + ": " + label;
+    }
+    return std::make_unique<TSetMixerDlg>(mixer, names, &form);
+  }
   if (name == "piano") return std::make_unique<TPianoDlg>(60, edit->CenterC, nullptr, &form);
   if (name == "patch" || name == "drum-patch") {
     static TmInstruments insts(data + "INST");
