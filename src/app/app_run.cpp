@@ -1,5 +1,9 @@
 #include "app/app_run.h"
 #include "views/ui/track_form.h"
+#include "views/mixer_follow.h"
+#include "views/ui/mixer_form.h"
+#include "views/ui/set_mixer_dlg.h"
+#include "base/text_encoding.h"
 
 #include <fcntl.h>
 #include <signal.h>
@@ -259,6 +263,18 @@ std::unique_ptr<QDialog> MakeDialog(const std::string& name, TMkMainForm& form, 
   if (name == "midi-filter") return MakeOptionDialog(form, kPageMidiFilter);
   if (name == "midi-port") return MakeOptionDialog(form, kPageMidiPort);
   if (name == "midi-etc") return MakeOptionDialog(form, kPageMidiEtc);
+  if (name == "mixer-set") {
+    static MixerState mixer;
+    std::array<std::string, kMixerRows> names;
+    for (int r = 0; r < kMixerRows; ++r) {
+      const int cc = mixer.RowCtrl[size_t(r)];
+      std::string label = "CC " + std::to_string(cc);
+      for (const auto& [code, text] : ControllerList(tables.Control))
+        if (code == cc) label = DisplayText(text);
+      names[size_t(r)] = std::to_string(cc) + ": " + label;
+    }
+    return std::make_unique<TSetMixerDlg>(mixer, names, &form);
+  }
   if (name == "piano") return std::make_unique<TPianoDlg>(60, edit->CenterC, nullptr, &form);
   if (name == "sysex") {
     // A GS part parameter with a value and its unit, the tree open.
@@ -395,6 +411,18 @@ int RunScreenshot(int argc, char** argv, const std::vector<std::string>& argumen
     list.Grid()->Refresh();
     QApplication::processEvents();
     out = framed(list);
+  } else if (windowName == "mixer") {
+    // The mixer after following the song, as it stands when the song ended.
+    auto* edit = form.findChild<TEditController*>();
+    if (!edit) return 1;
+    static MixerState mixer;
+    FollowSong(core->TheSong, mixer);
+    TMixerForm mixerForm(core->TheSong, edit->Dispatcher(), mixer);
+    mixerForm.Hooks.Controllers = [edit] { return ControllerList(edit->Tables().Control); };
+    mixerForm.UpdateRowButtons();
+    mixerForm.show();
+    QApplication::processEvents();
+    out = framed(mixerForm);
   } else if (windowName == "popup") {
     // The range box's popup menu with its Tools submenu open beside it.
     auto* edit = form.findChild<TEditController*>();

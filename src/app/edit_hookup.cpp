@@ -43,6 +43,7 @@ TEditController* InstallEditLayer(TMkMainForm& form, UserPrompt& prompt) {
   edit->LoadLinePresets(form.Document().DataDir());
   d.Curves.Interval = static_cast<int>(ClampInt(form.Ini().ReadInteger("MakeValues", "Interval", 16), 1, 0x7FFFFFFF));
   h.ValueCurves = [edit] { return edit->MakeValuesDialog(); };
+  form.InstallMixer(d, &edit->Tables().Control);
   return edit;
 }
 

@@ -24,6 +24,8 @@
 #include "app/song_setup_dlg.h"
 #include "instruments/instruments.h"
 #include "sysex/sysex_store.h"
+#include "views/mixer_state.h"
+#include "views/ui/mixer_form.h"
 #include "views/ui/track_form.h"
 #include "base/atomic_write.h"
 #include "base/int_helpers.h"
@@ -116,6 +118,8 @@ TMkMainForm::~TMkMainForm() {
   }
   core_.Engine().StopPlayback();
   DeleteLists();  // before the controls and the dispatcher they use
+  delete mixerForm_;
+  mixerForm_ = nullptr;
   delete trackForm_;
   trackForm_ = nullptr;
   core_.TheSong.IsKnownInstrument = [](const std::string& name) { return name == "GM"; };
@@ -358,6 +362,8 @@ void TMkMainForm::BuildMenus() {
   list1->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_E));
   mnuWindow->addAction(QStringLiteral("List2"), this, [this] { ShowList(2, range_->EditFromTrack); })
       ->setObjectName(QStringLiteral("mnuShowList2"));
+  mnuWindow->addAction(QStringLiteral("Mixer"), this, [this] { ShowMixer(); })
+      ->setObjectName(QStringLiteral("mnuShowMixer"));
   mnuWindow->addAction(QStringLiteral("ExTrack"), this, [this] {
     exTrackForm_->show();
     exTrackForm_->raise();
@@ -528,6 +534,8 @@ void TMkMainForm::SaveSettings() {
   if (trackForm_) trackForm_->SaveSettings(ini_);
   SaveListSettings();
   SaveEditLayerSettings(*this, ini_, options_.WriteSettings);
+  if (mixer_) mixer_->SaveSettings(ini_);
+  if (mixerForm_) mixerForm_->SaveSettings(ini_);
   if (options_.WriteSettings && iniReadable_) ini_.Save(options_.DataDir + "MELKO.INI");
 }
 
@@ -565,6 +573,7 @@ void TMkMainForm::closeEvent(QCloseEvent* event) {
   exTrackForm_->close();
   if (trackForm_) trackForm_->close();
   CloseLists();
+  if (mixerForm_) mixerForm_->close();
   event->accept();
 }
 

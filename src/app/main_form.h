@@ -127,6 +127,13 @@ class TMkMainForm : public QMainWindow {
   void InstallEventLists(EditDispatcher& d, const EditNameTables& tables);
   class TEventForm* ShowList(int list, int track);
   class TEventForm* List(int list) { return lists_[list == 2 ? 1 : 0]; }
+  // The mixer: its state for the run (settings read now), working through
+  // `d`, its row buttons naming controllers from `control` (CONTROL.TXT).
+  void InstallMixer(EditDispatcher& d, const struct NameTable* control);
+  // Window > Mixer: made on first use.
+  void ShowMixer();
+  class TMixerForm* MixerForm() { return mixerForm_; }
+  class MixerState* Mixer() { return mixer_.get(); }
 
   // Range boxes: read them into the range and rewrite them (Enter or focus out).
   void ReadRangeBoxesNow();
@@ -236,6 +243,13 @@ class TMkMainForm : public QMainWindow {
   TLogForm* logForm_ = nullptr;
   TExTrack* exTrackForm_ = nullptr;
   class TTrackForm* trackForm_ = nullptr;
+  std::unique_ptr<class MixerState> mixer_;
+  class TMixerForm* mixerForm_ = nullptr;
+  EditDispatcher* mixerDispatcher_ = nullptr;
+  const struct NameTable* mixerControl_ = nullptr;
+  uint32_t lastMixerDecayMs_ = 0;
+  void MixerPlayed(uint32_t lParam);
+  void MixerIdleDecay();
   std::unique_ptr<class TmInstruments> instruments_;  // the INST folder's definitions
   std::unique_ptr<class TSysExStore> sysEx_;           // the SysEx folder's tables, SYSEX.TXT
   std::array<class TEventForm*, 2> lists_{};           // top-level windows, deleted with this one

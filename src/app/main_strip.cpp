@@ -15,6 +15,8 @@
 
 #include "app/main_form.h"
 #include "base/text_encoding.h"
+#include "views/mixer_state.h"
+#include "views/ui/mixer_form.h"
 
 namespace melko {
 
@@ -176,6 +178,8 @@ void TMkMainForm::ConnectStrip() {
   connect(scbMasterVolume, &QScrollBar::valueChanged, this, [this](int volume) {
     int track = std::clamp(range_->EditFromTrack, 1, 64);
     core_.Ports().SetMasterVolume(volume, core_.TheSong.OutPort[track]);
+    if (mixer_) mixer_->MasterVolume = volume;
+    if (mixerForm_) mixerForm_->ShowMasterVolume(volume);
   });
 }
 
@@ -438,6 +442,7 @@ void TMkMainForm::RestoreAfterStop() {
 }
 
 void TMkMainForm::DrainEngine() {
+  MixerIdleDecay();
   // The lamp shows every message that came in, also those a take stores.
   const uint64_t received = core_.Input().Received.load(std::memory_order_relaxed);
   if (received != lastReceived_) {
@@ -459,7 +464,11 @@ void TMkMainForm::DrainEngine() {
       core_.Log.Line(RecordDroppedLogLine(n.LParam));
       continue;
     }
-    if (n.Message != EngineNotify) continue;  // EventSent: for the mixer
+    if (n.Message == EventSent) {
+      MixerPlayed(n.LParam);
+      continue;
+    }
+    if (n.Message != EngineNotify) continue;
     switch (n.WParam) {
       case kNotifyStop:
         StopPlay();

@@ -6,6 +6,8 @@
 #include "edit/edit_cli.h"
 #include "edit/edit_dispatcher.h"
 #include "edit/event_list_cli.h"
+#include "views/mixer_cli.h"
+#include "views/mixer_state.h"
 #include "views/track_commands.h"
 
 namespace melko {
@@ -171,7 +173,7 @@ int SheetCommand(std::string_view name, std::string_view value, bool hasValue, E
 }  // namespace
 
 const char* SheetEditHelp() {
-  static const std::string help = std::string(kEditCommandHelp) + kListEditHelp + kSheetHelp;
+  static const std::string help = std::string(kEditCommandHelp) + kListEditHelp + kSheetHelp + kMixerEditHelp;
   return help.c_str();
 }
 
@@ -182,13 +184,15 @@ int RunSheetEdit(const std::vector<std::string>& args, std::ostream& out, std::o
 int RunSheetEditWith(const std::vector<std::string>& args, std::ostream& out, std::ostream& err,
                      const EditExtension& more) {
   int sheetRow = 1;  // the row the popup menu opens on
+  MixerState mixer;  // the mixer's values last for the whole run
   return RunEdit(args, out, err,
-                 [&sheetRow, &more](std::string_view name, std::string_view value, bool hasValue, EditSession& s) {
+                 [&sheetRow, &more, &mixer](std::string_view name, std::string_view value, bool hasValue, EditSession& s) {
                    if (more) {
                      const int r = more(name, value, hasValue, s);
                      if (r != 0) return r;
                    }
-                   return SheetCommand(name, value, hasValue, s, sheetRow);
+                   const int r = SheetCommand(name, value, hasValue, s, sheetRow);
+                   return r != 0 ? r : RunMixerCommand(name, value, hasValue, s, mixer);
                  });
 }
 
