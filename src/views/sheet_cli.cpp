@@ -5,6 +5,7 @@
 #include "base/int_helpers.h"
 #include "edit/edit_cli.h"
 #include "edit/edit_dispatcher.h"
+#include "views/rhythm_cli.h"
 #include "views/track_commands.h"
 
 namespace melko {
@@ -170,15 +171,18 @@ int SheetCommand(std::string_view name, std::string_view value, bool hasValue, E
 }  // namespace
 
 const char* SheetEditHelp() {
-  static const std::string help = std::string(kEditCommandHelp) + kSheetHelp;
+  static const std::string help = std::string(kEditCommandHelp) + kSheetHelp + kRhythmEditHelp;
   return help.c_str();
 }
 
 int RunSheetEdit(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
   int sheetRow = 1;  // the row the popup menu opens on
-  return RunEdit(args, out, err, [&sheetRow](std::string_view name, std::string_view value, bool hasValue, EditSession& s) {
-    return SheetCommand(name, value, hasValue, s, sheetRow);
-  });
+  TRhythmSession rhythm;
+  return RunEdit(args, out, err,
+                 [&sheetRow, &rhythm](std::string_view name, std::string_view value, bool hasValue, EditSession& s) {
+                   if (const int r = RhythmEditCommand(name, value, hasValue, s, rhythm)) return r;
+                   return SheetCommand(name, value, hasValue, s, sheetRow);
+                 });
 }
 
 }  // namespace melko
