@@ -36,7 +36,10 @@ bool TRhythmPlayer::Start(std::vector<TRhythmEvent> events, uint32_t lengthTicks
   }
   timer_ = timers_();
   // The hits of tick 0 go at once.
-  TimerCallback();
+  if (!TimerCallback()) {
+    timer_.reset();
+    return false;
+  }
   timer_->Start(std::max<uint32_t>(TimerPeriod, 1), [this] { return TimerCallback(); });
   return true;
 }
