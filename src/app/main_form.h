@@ -107,6 +107,10 @@ class TMkMainForm : public QMainWindow {
   // The track sheet, made by the edit layer's installation (null before).
   class TTrackForm* TrackForm() { return trackForm_; }
   void InstallTrackForm(EditDispatcher& d);
+  // The rhythm pattern editor (AddOn menu), made on first use; null before
+  // the edit layer is installed.
+  class TRymPtEditForm* RhythmForm();
+  void ShowRhythmForm();
 
   // Range boxes: read them into the range and rewrite them (Enter or focus out).
   void ReadRangeBoxesNow();
