@@ -9,3 +9,8 @@ if(TARGET melko_views_ui)
   target_link_libraries(track_sheet_paint_bench PRIVATE melko_views_ui benchmark::benchmark)
   target_include_directories(track_sheet_paint_bench PRIVATE ${PROJECT_SOURCE_DIR}/src)
 endif()
+# The rhythm pattern player's lateness through the real timer thread. A
+# program printing figures: run it by hand.
+add_executable(rhythm_timer_bench ${CMAKE_CURRENT_SOURCE_DIR}/rhythm_timer_bench.cpp)
+target_link_libraries(rhythm_timer_bench PRIVATE melko_views)
+target_include_directories(rhythm_timer_bench PRIVATE ${PROJECT_SOURCE_DIR}/src)
