@@ -518,6 +518,7 @@ void TRymPtEditForm::Play(bool on) {
   }
   const uint32_t tempo = song_.Maps.TempoAt(dispatcher_.Range.CurrentTick).Tempo;
   if (Hooks.TempoPosted) Hooks.TempoPosted(tempo);
+  player_.Stop();  // the sender is not changed under a running timer
   MidiPorts* ports = ports_;
   const int port = Port;
   player_.Send = [ports, port](uint32_t m) {
