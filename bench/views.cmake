@@ -17,3 +17,8 @@ if(TARGET melko_views_ui)
   target_link_libraries(mixer_follow_bench PRIVATE melko_views_ui melko_midi)
   target_include_directories(mixer_follow_bench PRIVATE ${PROJECT_SOURCE_DIR}/src)
 endif()
+# The rhythm pattern player's lateness through the real timer thread. A
+# program printing figures: run it by hand.
+add_executable(rhythm_timer_bench ${CMAKE_CURRENT_SOURCE_DIR}/rhythm_timer_bench.cpp)
+target_link_libraries(rhythm_timer_bench PRIVATE melko_views)
+target_include_directories(rhythm_timer_bench PRIVATE ${PROJECT_SOURCE_DIR}/src)

@@ -4,6 +4,7 @@
 #include "views/ui/mixer_form.h"
 #include "views/ui/set_mixer_dlg.h"
 #include "base/text_encoding.h"
+#include "views/ui/rhythm_form.h"
 
 #include <fcntl.h>
 #include <signal.h>
@@ -344,7 +345,7 @@ int RunScreenshot(int argc, char** argv, const std::vector<std::string>& argumen
   form.resize(900, form.sizeHint().height());
   form.show();
   form.Startup("");
-  if (args.size() == 3) form.Document().OpenFile(AbsolutePath(args[2]));
+  if (args.size() == 3 && windowName != "rhythm") form.Document().OpenFile(AbsolutePath(args[2]));
   QApplication::processEvents();
   form.LogForm()->resize(900, 320);
   form.LogForm()->show();
@@ -423,6 +424,14 @@ int RunScreenshot(int argc, char** argv, const std::vector<std::string>& argumen
     mixerForm.show();
     QApplication::processEvents();
     out = framed(mixerForm);
+  } else if (windowName == "rhythm") {
+    // The rhythm pattern editor on its own, FILE (when given) read as a pattern file.
+    TRymPtEditForm* rhythm = form.RhythmForm();
+    if (!rhythm) return 1;
+    if (args.size() == 3 && !rhythm->OpenFile(AbsolutePath(args[2]))) return 1;
+    rhythm->show();
+    QApplication::processEvents();
+    out = framed(*rhythm);
   } else if (windowName == "popup") {
     // The range box's popup menu with its Tools submenu open beside it.
     auto* edit = form.findChild<TEditController*>();

@@ -15,6 +15,7 @@
 #ifdef HAVE_MELKO_VIEWS
 #include "views/sheet_cli.h"
 #include "views/patch_names.h"
+#include "views/rhythm_cli.h"
 #include "views/track_sheet_text.h"
 #endif
 #ifdef HAVE_MELKO_SYSEX
@@ -85,6 +86,10 @@ const std::vector<CliCommand>& CliCommands() {
        "(1..64 cells per whole note) also each track's event map, a hexadecimal digit per cell "
        "(1 note, 2 controller, 4 program change, 8 system exclusive)",
        [](CliContext& c) { return RunTracks(c.Args, SheetContext(c.DataDir), c.Out, c.Err); }},
+      {"--rhythm", "--rhythm FILE.RYM",
+       "print every pattern of a rhythm pattern file: name, quant, meter, measures, shuffle, instrument, drum set, "
+       "map, then its cells as `step note velocity`",
+       [](CliContext& c) { return RunRhythmPrint(c.Args, c.Out, c.Err); }},
       {"--edit", "--edit IN OUT COMMAND...", SheetEditHelp(),
        [](CliContext& c) { return RunSheetEditWith(c.Args, c.Out, c.Err, ListEditExtension(ListContext(c.DataDir))); }},
 #elif defined(HAVE_MELKO_EDIT)

@@ -368,6 +368,11 @@ void TMkMainForm::BuildMenus() {
     exTrackForm_->show();
     exTrackForm_->raise();
   });
+
+  QMenu* addOn = menuBar()->addMenu(QStringLiteral("AddOn"));
+  addOn->setObjectName(QStringLiteral("mnuAddOn"));
+  addOn->addAction(QStringLiteral("RhythmPatternEditor"), this, [this] { ShowRhythmForm(); })
+      ->setObjectName(QStringLiteral("mnuRhythm"));
 }
 
 void TMkMainForm::RebuildHistoryMenus() {

@@ -134,6 +134,10 @@ class TMkMainForm : public QMainWindow {
   void ShowMixer();
   class TMixerForm* MixerForm() { return mixerForm_; }
   class MixerState* Mixer() { return mixer_.get(); }
+  // The rhythm pattern editor (AddOn menu), made on first use; null before
+  // the edit layer is installed.
+  class TRymPtEditForm* RhythmForm();
+  void ShowRhythmForm();
 
   // Range boxes: read them into the range and rewrite them (Enter or focus out).
   void ReadRangeBoxesNow();

@@ -291,4 +291,6 @@ void TmMidiRelay::NoteOff(int key) {
   MidiPorts::SendShort(ports_.PortHandle(Port), ShortMsg(0x90 + (Channel & 15), key & 0x7F, 0));
 }
 
+void TmMidiRelay::Send(uint32_t message) { MidiPorts::SendShort(ports_.PortHandle(Port), message); }
+
 }  // namespace melko

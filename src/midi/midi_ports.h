@@ -149,6 +149,8 @@ class TmMidiRelay {
   uint8_t Port = 0;
   void NoteOn(int key);
   void NoteOff(int key);
+  // Any short message, as it is, to the device of Port.
+  void Send(uint32_t message);
 
  private:
   MidiPorts& ports_;
