@@ -5,6 +5,7 @@
 #include "base/int_helpers.h"
 #include "edit/edit_cli.h"
 #include "edit/edit_dispatcher.h"
+#include "views/score_cli.h"
 #include "views/track_commands.h"
 
 namespace melko {
@@ -170,13 +171,16 @@ int SheetCommand(std::string_view name, std::string_view value, bool hasValue, E
 }  // namespace
 
 const char* SheetEditHelp() {
-  static const std::string help = std::string(kEditCommandHelp) + kSheetHelp;
+  static const std::string help = std::string(kEditCommandHelp) + kSheetHelp + kScoreEditHelp;
   return help.c_str();
 }
 
 int RunSheetEdit(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
   int sheetRow = 1;  // the row the popup menu opens on
-  return RunEdit(args, out, err, [&sheetRow](std::string_view name, std::string_view value, bool hasValue, EditSession& s) {
+  ScoreCliState scores;
+  return RunEdit(args, out, err, [&sheetRow, &scores](std::string_view name, std::string_view value, bool hasValue,
+                                                      EditSession& s) {
+    if (name == "score") return hasValue ? RunScoreCommand(value, s, scores) : 2;
     return SheetCommand(name, value, hasValue, s, sheetRow);
   });
 }
