@@ -25,6 +25,9 @@ namespace melko {
 namespace {
 
 constexpr int kHeaderWidth = 96;
+// Pixels before tick 0 (the scroll offset may go this far below 0), so that
+// the accidental of a note on the first beat is not cut off.
+constexpr int kLeftRoom = 18;
 const QColor kInk(0x10, 0x10, 0x10);
 const QColor kStaffLine(0x30, 0x30, 0x30);
 const QColor kGridLine(0xE4, 0xE8, 0xF0);
@@ -217,6 +220,7 @@ TScoreForm::TScoreForm(Song& song, EditDispatcher& dispatcher, StepEntryState& s
   setWindowTitle(QStringLiteral("Score - TR %1").arg(track));
   resize(960, 420);
   UpdateScrollRange();
+  scbHorz->setValue(-kLeftRoom);
   RefreshAll();
 }
 
@@ -425,12 +429,12 @@ void TScoreForm::SetPixelsPer16th(int pixels) {
   staff_->update();
 }
 
-uint32_t TScoreForm::LeftTick() const { return TickAtX(0, ScrollOffset(), pixelsPer16th_, song_.TPQN); }
+uint32_t TScoreForm::LeftTick() const { return TickAtX(kLeftRoom, ScrollOffset(), pixelsPer16th_, song_.TPQN); }
 int TScoreForm::ScrollOffset() const { return scbHorz ? scbHorz->value() : 0; }
 
 void TScoreForm::ScrollToTick(uint32_t tick) {
   UpdateScrollRange();
-  const int64_t x = XOfTick(tick, pixelsPer16th_, song_.TPQN);
+  const int64_t x = XOfTick(tick, pixelsPer16th_, song_.TPQN) - kLeftRoom;
   if (x > scbHorz->maximum()) scbHorz->setMaximum(int(std::min<int64_t>(x, 0x7FFFFFFF)));
   scbHorz->setValue(int(std::min<int64_t>(x, 0x7FFFFFFF)));
 }
@@ -440,7 +444,7 @@ void TScoreForm::ShowCursor() {
   const int w = staff_->width();
   if (x < 0 || x > w - 24) {
     // The cursor a quarter of the way in, so that what follows is in view.
-    const int64_t left = std::max<int64_t>(0, XOfTick(step_.Tick(), pixelsPer16th_, song_.TPQN) - w / 4);
+    const int64_t left = std::max<int64_t>(-kLeftRoom, XOfTick(step_.Tick(), pixelsPer16th_, song_.TPQN) - w / 4);
     UpdateScrollRange();
     if (left > scbHorz->maximum()) scbHorz->setMaximum(int(std::min<int64_t>(left, 0x7FFFFFFF)));
     scbHorz->setValue(int(std::min<int64_t>(left, 0x7FFFFFFF)));
@@ -460,7 +464,7 @@ void TScoreForm::UpdateScrollRange() {
                                  step_.Tick()});
   const uint32_t room = song_.Maps.MeasureToTick(song_.Maps.TickToMeasure(end).Measure + 8);
   const int64_t max = std::max<int64_t>(0, XOfTick(room, pixelsPer16th_, song_.TPQN) - std::max(1, staff_ ? staff_->width() : 0));
-  scbHorz->setRange(0, int(std::min<int64_t>(max, 0x7FFFFFFF)));
+  scbHorz->setRange(-kLeftRoom, int(std::min<int64_t>(max, 0x7FFFFFFF)));
   scbHorz->setPageStep(std::max(16, staff_ ? staff_->width() : 16));
   scbHorz->setSingleStep(std::max(1, pixelsPer16th_ * 4));
 }
@@ -600,8 +604,7 @@ void TStaffView::PaintStaff(QPainter& p, const QRect& area) {
     p.setPen(kGridLine);
     for (uint32_t t = from - from % grid; t <= to; t += grid) p.drawLine(QPointF(x(t), y(staffTop) - 2), QPointF(x(t), y(staffBottom) + 2));
   }
-  p.setRenderHint(QPainter::Antialiasing);
-  // Staff lines and bar lines with their measure numbers.
+  // Staff lines and bar lines with their measure numbers, on whole pixels.
   p.setPen(QPen(kStaffLine, 1));
   auto lines = [&](int bottom) {
     for (int i = 0; i < 5; ++i) p.drawLine(QPointF(0, y(bottom + 2 * i)), QPointF(width(), y(bottom + 2 * i)));
@@ -612,9 +615,10 @@ void TStaffView::PaintStaff(QPainter& p, const QRect& area) {
   small.setPixelSize(10);
   p.setFont(small);
   for (const ScoreBar& b : l.Bars) {
-    const double bx = std::round(x(b.Tick)) + 0.5;
+    const double bx = std::round(x(b.Tick));
     p.setPen(QPen(kStaffLine, 1.2));
-    p.drawLine(QPointF(bx, y(staffTop)), QPointF(bx, y(staffBottom)));
+    // The staff's start needs no bar line: the header opens it.
+    if (b.Tick > 0) p.drawLine(QPointF(bx, y(staffTop)), QPointF(bx, y(staffBottom)));
     p.setPen(QColor(0x70, 0x70, 0x70));
     p.drawText(QPointF(bx + 2, y(staffTop) - 2 * space - 2), QString::number(b.Measure));
   }
@@ -624,6 +628,7 @@ void TStaffView::PaintStaff(QPainter& p, const QRect& area) {
     const QString text = c.Key ? Q(KeyText(c.Value)).trimmed() : Q(MeterText(c.Value));
     p.drawText(QPointF(x(c.Tick) + 18, y(staffTop) - 2 * space - 2), text);
   }
+  p.setRenderHint(QPainter::Antialiasing);
 
   p.setPen(kInk);
   p.setBrush(kInk);
@@ -633,11 +638,13 @@ void TStaffView::PaintStaff(QPainter& p, const QRect& area) {
   const double stemLength = space * 3.5;
   auto ledgers = [&](double hx, double w, int step) {
     p.setPen(QPen(kStaffLine, 1));
+    p.setRenderHint(QPainter::Antialiasing, false);
     auto line = [&](int s) { p.drawLine(QPointF(hx - space * 0.4, y(s)), QPointF(hx + w + space * 0.4, y(s))); };
     const int hi = HighestLine(clef), lo = LowestLine(clef);
     for (int s = hi + 2; s <= step; s += 2) line(s);
     for (int s = lo - 2; s >= step; s -= 2) line(s);
     if (clef == kClefGrand && step == kMiddleC) line(kMiddleC);
+    p.setRenderHint(QPainter::Antialiasing);
     p.setPen(kInk);
   };
   // Heads stand a little after their tick, within its grid cell, so that an
