@@ -117,6 +117,23 @@ bool ScoreItem(std::string_view item, ScoreStep& w, EditSession& s) {
   return true;
 }
 
+// Whether an item would be understood (names and the numbers of grid,
+// note, hold and release; the boxes' texts are read leniently anyway).
+bool ScoreItemReadable(std::string_view item) {
+  const size_t eq = item.find('=');
+  const std::string_view name = item.substr(0, eq);
+  int n, vk, mods;
+  if (eq == std::string_view::npos)
+    return name == "pen" || name == "erase" || name == "gridtriplet" || name == "triplet" ||
+           ParseScoreKey(name, vk, mods);
+  const std::string_view value = item.substr(eq + 1);
+  if (name == "grid") return ReadInt(value, 4, 32, n) && (n == 4 || n == 8 || n == 16 || n == 32);
+  if (name == "note" || name == "hold" || name == "release") return ReadInt(value, 0, 127, n);
+  for (std::string_view box : {"tuplet", "velocity", "gate", "gateratio", "step", "repeat", "at"})
+    if (name == box) return true;
+  return false;
+}
+
 }  // namespace
 
 int RunScoreCommand(std::string_view value, EditSession& s, ScoreCliState& state) {
@@ -125,16 +142,8 @@ int RunScoreCommand(std::string_view value, EditSession& s, ScoreCliState& state
   if (colon == std::string_view::npos || !ReadInt(value.substr(0, colon), 1, 64, track)) return 2;
   const std::vector<std::string_view> items = SplitText(value.substr(colon + 1), ',');
   // Every item is read before any is sent, so a typo changes nothing.
-  for (std::string_view item : items) {
-    const size_t eq = item.find('=');
-    int vk, mods;
-    static const std::string_view kSettings[] = {"pen", "erase", "gridtriplet", "triplet", "grid", "tuplet",
-                                                 "velocity", "gate", "gateratio", "step", "repeat", "at", "note",
-                                                 "hold", "release"};
-    bool known = false;
-    for (std::string_view k : kSettings) known = known || item.substr(0, eq) == k;
-    if (!known && (eq != std::string_view::npos || !ParseScoreKey(item, vk, mods))) return 2;
-  }
+  for (std::string_view item : items)
+    if (!ScoreItemReadable(item)) return 2;
   if (!state.Shared) {
     state.Shared = std::make_unique<StepEntryState>();
     state.Shared->SongLoaded(s.TheSong.TPQN);

@@ -43,7 +43,8 @@ TEST_F(ScoreCli, EntersAMelodyAndAChordAsTheKeysSay) {
 TEST_F(ScoreCli, UndoTakesBackOneStepAndBadItemsChangeNothing) {
   ASSERT_EQ(Run({"score=2:pen,at=0,Delete", "undo"}), 0) << err_.str();
   EXPECT_EQ(test::Events(Load().Tracks[2]).size(), 1u);
-  for (const char* bad : {"score=1:pen,Bogus,Enter", "score=0:pen", "score=1:grid=5", "score=1", "score=1:note=300"})
+  for (const char* bad : {"score=1:pen,Bogus,Enter", "score=0:pen", "score=1:grid=5", "score=1", "score=1:note=300",
+                          "score=2:pen,Delete,grid=5"})
     EXPECT_EQ(Run({bad}), 2) << bad;
   int vk, mods;
   ASSERT_TRUE(ParseScoreKey("Ctrl+Shift+Left", vk, mods));
