@@ -13,6 +13,8 @@
 #include "song/smf_reader.h"
 #include "views/score_staff.h"
 #include "views/ui/music_font.h"
+#include "views/ui/palette_custom_dlg.h"
+#include <QTableWidget>
 #include "views/ui/score_form.h"
 
 namespace melko::test {
@@ -153,6 +155,21 @@ TEST_F(ScoreFormTest, PenClickEntersTheNoteUnderThePointerAndKeysMoveTheCursor) 
   EXPECT_EQ(form->Step().Tick(), 960u);
   d->sbtUndoClick();
   EXPECT_EQ(Events(song.Tracks[1]).size(), 1u);
+}
+
+TEST_F(ScoreFormTest, PaletteCustomizeCopiesBackOnlyOnOkAndReadsCellsLeniently) {
+  TPaletteCustomDlg dlg(state.VelocityPresets, state.GatePresets);
+  dlg.Grid()->item(0, 1)->setText(QStringLiteral("200"));
+  dlg.Grid()->item(1, 1)->setText(QStringLiteral("abc"));
+  dlg.Grid()->item(8, 1)->setText(QStringLiteral("0"));
+  EXPECT_EQ(dlg.Velocities()[0], 127);
+  EXPECT_EQ(dlg.Velocities()[1], 100) << "unreadable keeps the old value";
+  EXPECT_EQ(dlg.Gates()[2], 1);
+  // The window's velocity buttons use the tables.
+  Open();
+  state.VelocityPresets = dlg.Velocities();
+  form->sbtVelocity[0]->click();
+  EXPECT_EQ(state.Velocity(), 127);
 }
 
 }  // namespace

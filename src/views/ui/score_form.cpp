@@ -1,6 +1,7 @@
 #include "views/ui/score_form.h"
 
 #include <QComboBox>
+#include <QTimer>
 #include <QHBoxLayout>
 #include <QKeyEvent>
 #include <QLabel>
@@ -19,6 +20,7 @@
 #include "instruments/note_name.h"
 #include "views/score_staff.h"
 #include "views/ui/music_font.h"
+#include "views/ui/palette_custom_dlg.h"
 
 namespace melko {
 
@@ -377,10 +379,55 @@ void TScoreForm::BuildPalette() {
     ShowValues = i;
     staff_->update();
   });
+  sbtShowCustumize = Button(pnl, QStringLiteral("C"), "sbtShowCustumize", QStringLiteral("パレットの設定"), false);
+  r1->insertWidget(r1->count() - 1, sbtShowCustumize);
+  connect(sbtShowCustumize, &QToolButton::clicked, this, [this] {
+    StepEntryState& st = step_.State();
+    TPaletteCustomDlg dlg(st.VelocityPresets, st.GatePresets, this);
+    if (dlg.exec() == QDialog::Accepted) {
+      st.VelocityPresets = dlg.Velocities();
+      st.GatePresets = dlg.Gates();
+    }
+  });
+  cmbClef = new QComboBox(pnl);
+  cmbClef->setObjectName(QStringLiteral("cmbClef"));
+  cmbClef->addItems({QStringLiteral("ト音記号"), QStringLiteral("ヘ音記号"), QStringLiteral("大譜表")});
+  cmbClef->setCurrentIndex(Clef());
+  r2->addWidget(cmbClef);
+  connect(cmbClef, &QComboBox::activated, this, [this](int i) {
+    song_.Clef[size_t(step_.Track)] = uint8_t(i);
+    scbScoreVert->setValue(i == kClefBass ? 31 : i == kClefGrand ? 24 : 20);
+    song_.Changes.Notify(kChangeTrackSettings, step_.Track);
+  });
+  sbtSync = Button(pnl, QStringLiteral("Sync"), "sbtSync", QStringLiteral("演奏に合わせて譜面を送る"), true);
+  auto* follow = new QTimer(this);
+  follow->setInterval(100);
+  connect(follow, &QTimer::timeout, this, [this] {
+    if (!Hooks.PlayTick || !Hooks.IsPlaying || !Hooks.IsPlaying()) return;
+    const int64_t x = XOfTick(uint32_t(std::max(0, Hooks.PlayTick())), pixelsPer16th_, song_.TPQN) - ScrollOffset();
+    if (x < 0 || x > staff_->width() - 16) ScrollToTick(uint32_t(std::max(0, Hooks.PlayTick())));
+  });
+  connect(sbtSync, &QToolButton::toggled, follow, [follow](bool down) {
+    if (down) follow->start();
+    else follow->stop();
+  });
+  sbtSolo = Button(pnl, QStringLiteral("Solo"), "sbtSolo", QStringLiteral("このトラックだけを演奏"), true);
+  sbtStayOnTop = Button(pnl, QStringLiteral("Top"), "sbtStayOnTop", QStringLiteral("常に手前に表示"), true);
+  connect(sbtSolo, &QToolButton::clicked, this, [this](bool down) {
+    song_.Solo = down ? uint8_t(step_.Track) : 0;
+    song_.Changes.NotifyTracks(kChangeTrackSettings, 1, 64);
+  });
+  connect(sbtStayOnTop, &QToolButton::clicked, this, [this](bool down) {
+    setWindowFlag(Qt::WindowStaysOnTopHint, down);
+    show();
+  });
   sbtByMidi = Button(pnl, QStringLiteral("MIDI"), "sbtByMidi", QStringLiteral("MIDI キーボードで入力"), true);
   sbtByMouse = Button(pnl, QStringLiteral("Mous"), "sbtByMouse", QStringLiteral("カーソルがマウスに付いて動く"), true);
   r2->addWidget(sbtByMidi);
   r2->addWidget(sbtByMouse);
+  r2->addWidget(sbtSync);
+  r2->addWidget(sbtSolo);
+  r2->addWidget(sbtStayOnTop);
   r2->addStretch(1);
 
   connect(sbtPen, &QToolButton::clicked, this, [this](bool down) {
@@ -493,6 +540,8 @@ void TScoreForm::UpdateBoxes() {
   for (int i = 0; i < 4; ++i) sbtGrid[size_t(i)]->setChecked(pal.GridDown == kGrid[i]);
   sbtGridTuplet->setChecked(pal.GridTriplet);
   sbtByMidi->setChecked(pal.ByMidi);
+  sbtSolo->setChecked(song_.Solo == step_.Track);
+  cmbClef->setCurrentIndex(Clef());
   sbtByMouse->setChecked(pal.ByMouse);
 }
 

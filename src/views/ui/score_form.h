@@ -44,6 +44,8 @@ struct ScoreFormHooks {
   std::function<void(int track, int note, int velocity, bool on)> Audition;
   // The main window's play button is down.
   std::function<bool()> IsPlaying;
+  // The play position while playing, for "Sync".
+  std::function<int32_t()> PlayTick;
   // The position moved (the strip shows it).
   std::function<void(uint32_t tick)> PositionChanged;
 };
@@ -97,6 +99,11 @@ class TScoreForm : public QWidget {
   QToolButton* sbtGridTuplet = nullptr;
   QToolButton* sbtByMidi = nullptr;
   QToolButton* sbtByMouse = nullptr;
+  QToolButton* sbtShowCustumize = nullptr;
+  QToolButton* sbtSolo = nullptr;
+  QToolButton* sbtSync = nullptr;
+  QToolButton* sbtStayOnTop = nullptr;
+  QComboBox* cmbClef = nullptr;
   QLineEdit* edStep = nullptr;
   QLineEdit* edGateValue = nullptr;
   QLineEdit* edGateRatio = nullptr;
