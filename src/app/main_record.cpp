@@ -13,7 +13,10 @@
 #include <QPushButton>
 #include <QScrollBar>
 #include <QStackedWidget>
+#include <QPointer>
 #include <QTimer>
+#include <map>
+#include <memory>
 
 #include "app/main_form.h"
 #include "base/int_helpers.h"
@@ -23,6 +26,7 @@
 #include "instruments/instruments.h"
 #include "instruments/ui/patch_select_dlg.h"
 #include "views/patch_names.h"
+#include "views/ui/score_form.h"
 #include "views/ui/track_form.h"
 
 namespace melko {
@@ -204,6 +208,21 @@ void TMkMainForm::InstallTrackForm(EditDispatcher& d) {
   h.StopPlayback = [this] { StopPlay(); };
   h.RangeChanged = [this] { WriteRangeBoxes(); };
   h.PatchName = PatchNamer(*instruments_);
+  // The score windows, one per track, children of the sheet so that they
+  // close with it; they share one step-entry state.
+  auto scores = std::make_shared<std::pair<StepEntryState, std::map<int, QPointer<TScoreForm>>>>();
+  scores->first.SongLoaded(core_.TheSong.TPQN);
+  h.OpenScore = [this, &d, scores](int track) {
+    if (track < 1 || track > 64) return;
+    QPointer<TScoreForm>& w = scores->second[track];
+    if (!w) {
+      w = new TScoreForm(core_.TheSong, d, scores->first, track, trackForm_);
+      w->Hooks.IsPlaying = [this] { return IsPlaying(); };
+    }
+    w->show();
+    w->raise();
+    w->activateWindow();
+  };
   TCmPatchSelectDlg::CenterC = trackForm_->CenterC;
   h.ChoosePatch = [this](int track, uint32_t& patch) {
     const Song& song = core_.TheSong;

@@ -16,6 +16,7 @@
 #include "views/ui/palette_custom_dlg.h"
 #include <QTableWidget>
 #include "views/ui/score_form.h"
+#include "views/ui/track_form.h"
 
 namespace melko::test {
 namespace {
@@ -170,6 +171,22 @@ TEST_F(ScoreFormTest, PaletteCustomizeCopiesBackOnlyOnOkAndReadsCellsLeniently) 
   state.VelocityPresets = dlg.Velocities();
   form->sbtVelocity[0]->click();
   EXPECT_EQ(state.Velocity(), 127);
+}
+
+TEST(ScoreFromTheSheet, TheSheetOpensOneScorePerTrack) {
+  AppRig rig;
+  rig.Start();
+  TTrackForm* sheet = rig.form->TrackForm();
+  ASSERT_NE(sheet, nullptr);
+  ASSERT_TRUE(sheet->Hooks.OpenScore);
+  sheet->Hooks.OpenScore(3);
+  sheet->Hooks.OpenScore(3);
+  sheet->Hooks.OpenScore(5);
+  QApplication::processEvents();
+  const auto scores = sheet->findChildren<TScoreForm*>();
+  ASSERT_EQ(scores.size(), 2);
+  EXPECT_TRUE(scores[0]->isVisible());
+  EXPECT_EQ(scores[0]->Tag() + scores[1]->Tag(), 8);
 }
 
 }  // namespace
