@@ -218,6 +218,13 @@ void TMkMainForm::InstallTrackForm(EditDispatcher& d) {
     if (!w) {
       w = new TScoreForm(core_.TheSong, d, scores->first, track, trackForm_);
       w->Hooks.IsPlaying = [this] { return IsPlaying(); };
+      w->Hooks.WantMidiInput = [this](TScoreForm* f, bool on) {
+        QPointer<TScoreForm> form(f);
+        if (on) SetNoteInputWindow(f, [form](uint32_t msg) {
+            if (form) form->MidiInput(msg);
+          });
+        else if (noteInputWindow_ == f) SetNoteInputWindow(nullptr, nullptr);
+      };
     }
     w->show();
     w->raise();

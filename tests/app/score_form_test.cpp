@@ -173,6 +173,36 @@ TEST_F(ScoreFormTest, PaletteCustomizeCopiesBackOnlyOnOkAndReadsCellsLeniently) 
   EXPECT_EQ(state.Velocity(), 127);
 }
 
+TEST_F(ScoreFormTest, MidiKeysAndTheKeyboardPianoMakeChords) {
+  Open();
+  TScoreForm* asked = nullptr;
+  bool wanted = false;
+  form->Hooks.WantMidiInput = [&](TScoreForm* w, bool on) {
+    asked = w;
+    wanted = on;
+  };
+  form->sbtByMidi->click();
+  EXPECT_EQ(asked, form.get());
+  EXPECT_TRUE(wanted);
+  form->MidiInput(0x90 | 60 << 8 | 90 << 16);
+  form->MidiInput(0x90 | 67 << 8 | 70 << 16);
+  form->MidiInput(0x80 | 60 << 8);
+  form->MidiInput(0x90 | 67 << 8);
+  EXPECT_EQ(Events(song.Tracks[1]), (std::vector<Ev>{{0, 0x90, 60, 90, 216}, {0, 0x90, 67, 70, 216}}));
+  EXPECT_EQ(form->Step().Tick(), 240u);
+  // Keys held on the window's keyboard piano: Enter in pen mode enters them together.
+  form->sbtPen->click();
+  form->Kanabun().NoteOn(62);
+  form->Kanabun().NoteOn(65);
+  form->SendKey(kVkReturn, 0);
+  form->Kanabun().ReleaseAll();
+  const auto t = Events(song.Tracks[1]);
+  ASSERT_EQ(t.size(), 4u);
+  EXPECT_EQ(t[2], (Ev{240, 0x90, 62, 100, 216}));
+  EXPECT_EQ(t[3].D1, 65);
+  EXPECT_EQ(state.HeldCount, 0);
+}
+
 TEST(ScoreFromTheSheet, TheSheetOpensOneScorePerTrack) {
   AppRig rig;
   rig.Start();

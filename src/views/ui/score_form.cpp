@@ -1,6 +1,7 @@
 #include "views/ui/score_form.h"
 
 #include <QComboBox>
+#include <QElapsedTimer>
 #include <QTimer>
 #include <QHBoxLayout>
 #include <QKeyEvent>
@@ -18,6 +19,7 @@
 #include "edit/edit_range.h"
 #include "edit/tool_text.h"
 #include "instruments/note_name.h"
+#include "midi/ui/kanabun_manager.h"
 #include "views/score_staff.h"
 #include "views/ui/music_font.h"
 #include "views/ui/palette_custom_dlg.h"
@@ -219,6 +221,15 @@ TScoreForm::TScoreForm(Song& song, EditDispatcher& dispatcher, StepEntryState& s
     header_->update();
   });
   songWatch_ = song_.Changes.Subscribe([this](const SongChange& c) { SongChanged(c); });
+  clock_ = std::make_unique<QElapsedTimer>();
+  clock_->start();
+  // Keys held on the window's keyboard piano make the next Enter a chord.
+  kanabun_.OnNoteOn = [this](int note) {
+    step_.State().HoldKey(note);
+    AfterCommand(false);
+  };
+  kanabun_.OnNoteOff = [this](int note) { step_.State().ReleaseKey(note); };
+  kanaRegistration_ = std::make_unique<TmKanabunRegistration>(kanabun_, this);
   setWindowTitle(QStringLiteral("Score - TR %1").arg(track));
   resize(960, 420);
   UpdateScrollRange();
@@ -226,7 +237,10 @@ TScoreForm::TScoreForm(Song& song, EditDispatcher& dispatcher, StepEntryState& s
   RefreshAll();
 }
 
-TScoreForm::~TScoreForm() = default;
+TScoreForm::~TScoreForm() {
+  if (step_.Palette.ByMidi && Hooks.WantMidiInput) Hooks.WantMidiInput(this, false);
+  kanaRegistration_.reset();
+}
 
 int TScoreForm::Clef() const {
   const int c = song_.Clef[size_t(step_.Track)];
@@ -438,7 +452,10 @@ void TScoreForm::BuildPalette() {
     step_.SetErase(down);
     AfterCommand(false);
   });
-  connect(sbtByMidi, &QToolButton::clicked, this, [this](bool down) { step_.Palette.ByMidi = down; });
+  connect(sbtByMidi, &QToolButton::clicked, this, [this](bool down) {
+    step_.Palette.ByMidi = down;
+    if (Hooks.WantMidiInput) Hooks.WantMidiInput(this, down);
+  });
   connect(sbtByMouse, &QToolButton::clicked, this, [this](bool down) { step_.Palette.ByMouse = down; });
   auto typed = [this](QLineEdit* box, std::function<void(const std::string&)> apply) {
     connect(box, &QLineEdit::editingFinished, this, [this, box, apply] {
@@ -571,6 +588,13 @@ void TScoreForm::SendKey(int vk, int modifiers) {
   }
   if (moved) staff_->IgnoreNextMove = true;
   AfterCommand(moved);
+}
+
+void TScoreForm::MidiInput(uint32_t msg) {
+  const uint32_t before = step_.Tick();
+  step_.MidiMessage(int32_t(clock_->elapsed()), uint8_t(msg & 0xFF), uint8_t((msg >> 8) & 0x7F),
+                    uint8_t((msg >> 16) & 0x7F));
+  AfterCommand(step_.Tick() != before);
 }
 
 void TScoreForm::keyPressEvent(QKeyEvent* e) {

@@ -19,11 +19,13 @@
 
 #include "edit/edit_dispatcher.h"
 #include "song/song.h"
+#include "midi/kanabun.h"
 #include "song/tick_index.h"
 #include "views/score_layout.h"
 #include "views/score_step.h"
 
 class QComboBox;
+class QElapsedTimer;
 class QLabel;
 class QLineEdit;
 class QScrollBar;
@@ -32,6 +34,8 @@ class QToolButton;
 namespace melko {
 
 class MusicFont;
+class TmKanabunRegistration;
+class TScoreForm;
 
 // The window's NoteHeight until the settings say otherwise: five pixels a
 // step gives a ten-pixel staff space, what a printed part reads like on screen.
@@ -44,6 +48,9 @@ struct ScoreFormHooks {
   std::function<void(int track, int note, int velocity, bool on)> Audition;
   // The main window's play button is down.
   std::function<bool()> IsPlaying;
+  // The MIDI button: this window wants (or no longer wants) the MIDI
+  // input's notes, handed to MidiInput.
+  std::function<void(TScoreForm* window, bool on)> WantMidiInput;
   // The play position while playing, for "Sync".
   std::function<int32_t()> PlayTick;
   // The position moved (the strip shows it).
@@ -80,6 +87,11 @@ class TScoreForm : public QWidget {
   void RefreshAll();
   // A key as the window receives it (virtual-key code and ScoreModifiers).
   void SendKey(int vk, int modifiers);
+
+  // A note-on or note-off of the MIDI input (status | data1 << 8 | data2 << 16).
+  void MidiInput(uint32_t msg);
+  // The window's computer-keyboard piano: held keys make chords on Enter.
+  TmKanabun& Kanabun() { return kanabun_; }
 
   // What the staff shows now (laid out on the last paint).
   const ScoreLayout& Layout() const { return layout_; }
@@ -144,6 +156,9 @@ class TScoreForm : public QWidget {
   int noteHeight_ = kScoreFormNoteHeight;
   int pixelsPer16th_ = 12;
   TStaffHeader* header_ = nullptr;
+  TmKanabun kanabun_;
+  std::unique_ptr<TmKanabunRegistration> kanaRegistration_;
+  std::unique_ptr<QElapsedTimer> clock_;
   TStaffView* staff_ = nullptr;
 };
 
