@@ -15,6 +15,7 @@
 #include <QStackedWidget>
 #include <QPointer>
 #include <QTimer>
+#include <algorithm>
 #include <map>
 #include <memory>
 
@@ -218,6 +219,17 @@ void TMkMainForm::InstallTrackForm(EditDispatcher& d) {
     if (!w) {
       w = new TScoreForm(core_.TheSong, d, scores->first, track, trackForm_);
       w->Hooks.IsPlaying = [this] { return IsPlaying(); };
+      // The pen's note sounds on the track's port and channel.
+      w->Hooks.Audition = [this](int t, int note, int velocity, bool on) {
+        const Song& song = core_.TheSong;
+        TmMidiRelay& relay = core_.Relay();
+        relay.Channel = song.Ch[size_t(t)] & 15;
+        relay.Port = song.OutPort[size_t(t)] & 3;
+        relay.Velocity = uint8_t(std::clamp(velocity, 1, 127));
+        if (on) relay.NoteOn(note);
+        else relay.NoteOff(note);
+      };
+      w->Kanabun().Relay = &core_.Relay();
       w->Hooks.WantMidiInput = [this](TScoreForm* f, bool on) {
         QPointer<TScoreForm> form(f);
         if (on) SetNoteInputWindow(f, [form](uint32_t msg) {
