@@ -410,7 +410,7 @@ void TScoreForm::BuildPalette() {
   r2->addWidget(cmbClef);
   connect(cmbClef, &QComboBox::activated, this, [this](int i) {
     song_.Clef[size_t(step_.Track)] = uint8_t(i);
-    scbScoreVert->setValue(i == kClefBass ? 31 : i == kClefGrand ? 24 : 20);
+    scbScoreVert->setValue(i == kClefBass ? 31 : 20);
     song_.Changes.Notify(kChangeTrackSettings, step_.Track);
   });
   sbtSync = Button(pnl, QStringLiteral("Sync"), "sbtSync", QStringLiteral("演奏に合わせて譜面を送る"), true);
