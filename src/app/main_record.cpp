@@ -211,13 +211,21 @@ void TMkMainForm::InstallTrackForm(EditDispatcher& d) {
   h.PatchName = PatchNamer(*instruments_);
   // The score windows, one per track, children of the sheet so that they
   // close with it; they share one step-entry state.
-  auto scores = std::make_shared<std::pair<StepEntryState, std::map<int, QPointer<TScoreForm>>>>();
-  scores->first.SongLoaded(core_.TheSong.TPQN);
+  struct ScoreWindows {
+    StepEntryState State;
+    std::map<int, QPointer<TScoreForm>> Open;
+    SongNotifier::Subscription Loads;  // a new song resets the step, open score or not
+  };
+  auto scores = std::make_shared<ScoreWindows>();
+  scores->State.SongLoaded(core_.TheSong.TPQN);
+  scores->Loads = core_.TheSong.Changes.Subscribe([this, s = scores.get()](const SongChange& c) {
+    if (c.Has(kChangeWholeSong)) s->State.SongLoaded(core_.TheSong.TPQN);
+  });
   h.OpenScore = [this, &d, scores](int track) {
     if (track < 1 || track > 64) return;
-    QPointer<TScoreForm>& w = scores->second[track];
+    QPointer<TScoreForm>& w = scores->Open[track];
     if (!w) {
-      w = new TScoreForm(core_.TheSong, d, scores->first, track, trackForm_);
+      w = new TScoreForm(core_.TheSong, d, scores->State, track, trackForm_);
       w->Hooks.IsPlaying = [this] { return IsPlaying(); };
       // The pen's note sounds on the track's port and channel.
       w->Hooks.Audition = [this](int t, int note, int velocity, bool on) {

@@ -237,10 +237,8 @@ TScoreForm::TScoreForm(Song& song, EditDispatcher& dispatcher, StepEntryState& s
   RefreshAll();
 }
 
-TScoreForm::~TScoreForm() {
-  if (step_.Palette.ByMidi && Hooks.WantMidiInput) Hooks.WantMidiInput(this, false);
-  kanaRegistration_.reset();
-}
+// A window that took the MIDI input is let go by its holder's guarded pointer.
+TScoreForm::~TScoreForm() { kanaRegistration_.reset(); }
 
 int TScoreForm::Clef() const {
   const int c = song_.Clef[size_t(step_.Track)];
