@@ -5,6 +5,7 @@
 // cursor, note and step held to their ranges and every edit undone again.
 #include <cstddef>
 #include <cstdint>
+#include <cstdio>
 #include <cstdlib>
 #include <string>
 
@@ -19,7 +20,9 @@ namespace {
 
 using namespace melko;
 
-void Check(bool ok) {
+#define Check(ok) CheckAt(ok, __LINE__)
+void CheckAt(bool ok, int line) {
+  if (!ok) fprintf(stderr, "check failed at %d\n", line);
   if (!ok) std::abort();
 }
 

@@ -97,7 +97,8 @@ ScoreLayout LayoutScore(const Song& song, int track, const TickIndex& index, uin
           first = false;
         } else {
           DecodeEvent(p, end, 0, ev);
-          tick += ev.Time;
+          // Ticks add up as the player's do: past the largest int32 tick they stay there.
+          tick = uint32_t(std::min<uint64_t>(uint64_t(tick) + ev.Time, 0x7FFFFFFF));
         }
         if (tick >= endTick) break;
         if (ev.IsNote()) notes.push_back({tick, uint8_t(ev.Data1 & 0x7F), ev.Data2, ev.Value});
