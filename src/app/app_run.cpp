@@ -344,7 +344,7 @@ int RunScreenshot(int argc, char** argv, const std::vector<std::string>& argumen
     TScoreForm score(core->TheSong, edit->Dispatcher(), stepState, track);
     if (colon != std::string::npos)
       score.Step().SetTick(LocTextToTick(core->TheSong.Maps, spec.substr(colon + 1), 0));
-    score.resize(1100, 440);
+    score.resize(1100, 340);
     score.show();
     score.RefreshAll();
     QApplication::processEvents();

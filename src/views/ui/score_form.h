@@ -155,7 +155,7 @@ class TScoreForm : public QWidget {
   std::unique_ptr<MusicFont> font_;
   int noteHeight_ = kScoreFormNoteHeight;
   int pixelsPer16th_ = 12;
-  TStaffHeader* header_ = nullptr;
+  QWidget* header_ = nullptr;
   TmKanabun kanabun_;
   std::unique_ptr<TmKanabunRegistration> kanaRegistration_;
   std::unique_ptr<QElapsedTimer> clock_;
@@ -186,6 +186,9 @@ class TStaffView : public QWidget {
   TScoreForm& form_;
   int sounding_ = -1;
 };
+
+// The fixed part left of the staff: clef, key and meter at the left edge.
+QWidget* MakeStaffHeader(TScoreForm& form);
 
 // Maps a Qt key event to the virtual-key code the key tables speak (0 when none).
 int VirtualKeyOf(const QKeyEvent& e);
