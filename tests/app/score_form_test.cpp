@@ -7,6 +7,7 @@
 #include <QScrollBar>
 #include <QTest>
 #include <QToolButton>
+#include <QLineEdit>
 
 #include "app_rig.h"
 #include "edit/edit_test_util.h"
@@ -171,6 +172,33 @@ TEST_F(ScoreFormTest, PaletteCustomizeCopiesBackOnlyOnOkAndReadsCellsLeniently) 
   state.VelocityPresets = dlg.Velocities();
   form->sbtVelocity[0]->click();
   EXPECT_EQ(state.Velocity(), 127);
+}
+
+TEST_F(ScoreFormTest, RightClickSnapsEraseClickDeletesAndCtrlKeepsTheTick) {
+  SetTrack(song, 1, {Note(480, 72, 100, 432), Note(960, 74, 100, 432)});
+  song.TrackDataChanged(1);
+  Open();
+  TStaffView* v = form->Staff();
+  auto xOf = [&](uint32_t tick) { return int(XOfTick(tick, form->PixelsPer16th(), song.TPQN) - form->ScrollOffset()); };
+  // 130 ticks in: the 16th grid takes it back to 120, Ctrl keeps it.
+  QTest::mouseClick(v, Qt::RightButton, {}, QPoint(xOf(130) + 1, Y(40)));
+  EXPECT_EQ(form->Step().Tick(), 120u);
+  form->sbtByMouse->click();  // off: pen mode leaves the cursor alone while the pointer moves
+  form->sbtPen->click();
+  QTest::mouseClick(v, Qt::RightButton, Qt::ControlModifier, QPoint(xOf(130) + 1, Y(40)));
+  EXPECT_GE(form->Step().Tick(), 130u);
+  EXPECT_LT(form->Step().Tick(), 150u);
+  // Erase mode: a click on the second note's head deletes it.
+  form->sbtErase->click();
+  EXPECT_FALSE(form->sbtPen->isChecked()) << "pen and erase exclude each other";
+  Paint();
+  const int head = int(HeadX(960) + 3);
+  QTest::mouseClick(v, Qt::LeftButton, {}, QPoint(head, Y(43)));
+  EXPECT_EQ(Events(song.Tracks[1]), (std::vector<Ev>{{480, 0x90, 72, 100, 432}}));
+  // A position moved elsewhere shows in the position box.
+  d->Range.CurrentTick = 1920;
+  form->PositionMoved();
+  EXPECT_EQ(form->edLoca->text(), QStringLiteral("001/01/000"));
 }
 
 TEST_F(ScoreFormTest, MidiKeysAndTheKeyboardPianoMakeChords) {

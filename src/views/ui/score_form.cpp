@@ -509,6 +509,13 @@ void TScoreForm::AfterCommand(bool moved) {
   header_->update();
 }
 
+void TScoreForm::PositionMoved() {
+  step_.SetTick(step_.Tick());
+  ShowCursor();
+  UpdateBoxes();
+  staff_->update();
+}
+
 void TScoreForm::SendKey(int vk, int modifiers) {
   bool handled = false;
   const bool moved = step_.KeyDown(vk, modifiers, &handled);

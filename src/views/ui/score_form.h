@@ -83,6 +83,9 @@ class TScoreForm : public QWidget {
   void ScrollToTick(uint32_t tick);
   // Scrolls so that the cursor is in view.
   void ShowCursor();
+  // The song position was moved elsewhere (the strip, the measure bar, loop
+  // play): the cursor, which is that position, is shown again.
+  void PositionMoved();
   // Every box and button shows the step state again, and the staff is redrawn.
   void RefreshAll();
   // A key as the window receives it (virtual-key code and ScoreModifiers).
