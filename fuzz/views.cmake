@@ -11,3 +11,6 @@ else()
   melko_fuzzer(rhythm_fuzz rhythm_fuzz.cpp ${CMAKE_CURRENT_SOURCE_DIR}/corpus/rhythm DEPENDS melko_views)
   melko_fuzzer(drum_map_fuzz drum_map_fuzz.cpp ${CMAKE_CURRENT_SOURCE_DIR}/corpus/drum_map DEPENDS melko_views)
 endif()
+# The score: stored tracks laid out over random spans, and key scripts sent
+# to a score window with undo checked.
+melko_fuzzer(score_fuzz score_fuzz.cpp ${CMAKE_CURRENT_SOURCE_DIR}/corpus/score DEPENDS melko_views)

@@ -5,6 +5,7 @@
 #include "views/ui/set_mixer_dlg.h"
 #include "base/text_encoding.h"
 #include "views/ui/rhythm_form.h"
+#include "views/ui/score_form.h"
 
 #include <fcntl.h>
 #include <signal.h>
@@ -432,6 +433,28 @@ int RunScreenshot(int argc, char** argv, const std::vector<std::string>& argumen
     rhythm->show();
     QApplication::processEvents();
     out = framed(*rhythm);
+  } else if (windowName.rfind("score:", 0) == 0) {
+    // score:TRACK[:POSITION]: the track's score with its cursor at POSITION.
+    auto* edit = form.findChild<TEditController*>();
+    const std::string spec = windowName.substr(6);
+    const size_t colon = spec.find(':');
+    int track = std::atoi(spec.substr(0, colon).c_str());
+    if (!edit || track < 1 || track > 64) {
+      std::cerr << "melko: score:TRACK[:POSITION] needs a track 1..64\n";
+      return 2;
+    }
+    static StepEntryState stepState;
+    stepState.SongLoaded(core->TheSong.TPQN);
+    TScoreForm score(core->TheSong, edit->Dispatcher(), stepState, track);
+    if (colon != std::string::npos)
+      score.Step().SetTick(LocTextToTick(core->TheSong.Maps, spec.substr(colon + 1), 0));
+    score.resize(1100, 340);
+    score.show();
+    score.RefreshAll();
+    QApplication::processEvents();
+    score.ShowCursor();
+    QApplication::processEvents();
+    out = framed(score);
   } else if (windowName == "popup") {
     // The range box's popup menu with its Tools submenu open beside it.
     auto* edit = form.findChild<TEditController*>();

@@ -13,7 +13,11 @@
 #include <QPushButton>
 #include <QScrollBar>
 #include <QStackedWidget>
+#include <QPointer>
 #include <QTimer>
+#include <algorithm>
+#include <map>
+#include <memory>
 
 #include "app/main_form.h"
 #include "base/int_helpers.h"
@@ -23,6 +27,7 @@
 #include "instruments/instruments.h"
 #include "instruments/ui/patch_select_dlg.h"
 #include "views/patch_names.h"
+#include "views/ui/score_form.h"
 #include "views/ui/track_form.h"
 
 namespace melko {
@@ -204,6 +209,47 @@ void TMkMainForm::InstallTrackForm(EditDispatcher& d) {
   h.StopPlayback = [this] { StopPlay(); };
   h.RangeChanged = [this] { WriteRangeBoxes(); };
   h.PatchName = PatchNamer(*instruments_);
+  // The score windows, one per track, children of the sheet so that they
+  // close with it; they share one step-entry state.
+  struct ScoreWindows {
+    StepEntryState State;
+    std::map<int, QPointer<TScoreForm>> Open;
+    SongNotifier::Subscription Loads;  // a new song resets the step, open score or not
+  };
+  auto scores = std::make_shared<ScoreWindows>();
+  scores->State.SongLoaded(core_.TheSong.TPQN);
+  scores->Loads = core_.TheSong.Changes.Subscribe([this, s = scores.get()](const SongChange& c) {
+    if (c.Has(kChangeWholeSong)) s->State.SongLoaded(core_.TheSong.TPQN);
+  });
+  h.OpenScore = [this, &d, scores](int track) {
+    if (track < 1 || track > 64) return;
+    QPointer<TScoreForm>& w = scores->Open[track];
+    if (!w) {
+      w = new TScoreForm(core_.TheSong, d, scores->State, track, trackForm_);
+      w->Hooks.IsPlaying = [this] { return IsPlaying(); };
+      // The pen's note sounds on the track's port and channel.
+      w->Hooks.Audition = [this](int t, int note, int velocity, bool on) {
+        const Song& song = core_.TheSong;
+        TmMidiRelay& relay = core_.Relay();
+        relay.Channel = song.Ch[size_t(t)] & 15;
+        relay.Port = song.OutPort[size_t(t)] & 3;
+        relay.Velocity = uint8_t(std::clamp(velocity, 1, 127));
+        if (on) relay.NoteOn(note);
+        else relay.NoteOff(note);
+      };
+      w->Kanabun().Relay = &core_.Relay();
+      w->Hooks.WantMidiInput = [this](TScoreForm* f, bool on) {
+        QPointer<TScoreForm> form(f);
+        if (on) SetNoteInputWindow(f, [form](uint32_t msg) {
+            if (form) form->MidiInput(msg);
+          });
+        else if (noteInputWindow_ == f) SetNoteInputWindow(nullptr, nullptr);
+      };
+    }
+    w->show();
+    w->raise();
+    w->activateWindow();
+  };
   TCmPatchSelectDlg::CenterC = trackForm_->CenterC;
   h.ChoosePatch = [this](int track, uint32_t& patch) {
     const Song& song = core_.TheSong;

@@ -9,6 +9,7 @@
 #include "views/mixer_cli.h"
 #include "views/mixer_state.h"
 #include "views/rhythm_cli.h"
+#include "views/score_cli.h"
 #include "views/track_commands.h"
 
 namespace melko {
@@ -174,8 +175,8 @@ int SheetCommand(std::string_view name, std::string_view value, bool hasValue, E
 }  // namespace
 
 const char* SheetEditHelp() {
-  static const std::string help =
-      std::string(kEditCommandHelp) + kListEditHelp + kSheetHelp + kMixerEditHelp + kRhythmEditHelp;
+  static const std::string help = std::string(kEditCommandHelp) + kListEditHelp + kSheetHelp + kMixerEditHelp +
+                                  kRhythmEditHelp + kScoreEditHelp;
   return help.c_str();
 }
 
@@ -188,13 +189,15 @@ int RunSheetEditWith(const std::vector<std::string>& args, std::ostream& out, st
   int sheetRow = 1;  // the row the popup menu opens on
   MixerState mixer;  // the mixer's values last for the whole run
   TRhythmSession rhythm;
+  ScoreCliState scores;
   return RunEdit(args, out, err,
-                 [&sheetRow, &more, &mixer, &rhythm](std::string_view name, std::string_view value, bool hasValue,
-                                                     EditSession& s) {
+                 [&sheetRow, &more, &mixer, &rhythm, &scores](std::string_view name, std::string_view value,
+                                                              bool hasValue, EditSession& s) {
                    if (more) {
                      const int r = more(name, value, hasValue, s);
                      if (r != 0) return r;
                    }
+                   if (name == "score") return hasValue ? RunScoreCommand(value, s, scores) : 2;
                    if (const int r = RhythmEditCommand(name, value, hasValue, s, rhythm)) return r;
                    const int r = SheetCommand(name, value, hasValue, s, sheetRow);
                    return r != 0 ? r : RunMixerCommand(name, value, hasValue, s, mixer);

@@ -34,7 +34,8 @@ TEST(WindowNotices, TheWindowAndItsEditLayerSubscribeForTheirLifetime) {
   AppRig rig;
   EXPECT_EQ(rig.song().Changes.SubscriberCount(), 1) << "the window, from its constructor";
   rig.Start();
-  EXPECT_EQ(rig.song().Changes.SubscriberCount(), 3) << "and the edit dispatcher and the track sheet";
+  EXPECT_EQ(rig.song().Changes.SubscriberCount(), 4)
+      << "and the edit dispatcher, the track sheet and the score windows' step state";
   rig.form.reset();
   EXPECT_EQ(rig.song().Changes.SubscriberCount(), 0);
   rig.song().SongReplaced();  // reaches nobody, and nothing dangling
