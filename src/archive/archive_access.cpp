@@ -140,8 +140,11 @@ bool ExtractLha(const std::string& path, std::string_view member, std::string& o
   if (i < 0) return false;
   const LhaMember& m = listing.Members[size_t(i)];
   if (m.Info.Size > maxBytes || MemberFileName(m.Info.Name).empty()) return false;
-  // libarchive reads the member's own bytes, followed by an end mark.
-  std::string one = bytes.substr(m.Offset, m.Length);
+  // libarchive reads the member's data alone, under a level-2 header of ours
+  // with a plain name: it need not (and in some builds cannot) convert the
+  // archive's Shift-JIS names.
+  std::string one = MakeLhaEntry(m.Method, "m", m.Info.Size, m.Crc,
+                                 std::string_view(bytes).substr(m.DataOffset, m.Offset + m.Length - m.DataOffset), 0);
   one += '\0';
   return ReadFirstEntry(one, true, maxBytes, m.Info.Size, out);
 }

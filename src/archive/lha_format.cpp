@@ -106,6 +106,8 @@ LhaListing ReadLhaListing(std::string_view b) {
         if (packed < dataStart - headerEnd) break;
         packed -= static_cast<uint32_t>(dataStart - headerEnd);
       }
+      m.Crc = static_cast<uint16_t>(Le(b, at + 22 + nameLen, 2));
+      m.DataOffset = dataStart;
       dataEnd = uint64_t(dataStart) + packed;
     } else if (m.Level == 2) {
       uint32_t total = Le(b, at, 2);
@@ -113,6 +115,8 @@ LhaListing ReadLhaListing(std::string_view b) {
       m.Info.Time = UnixToDosTime(static_cast<int64_t>(Le(b, at + 15, 4)));
       size_t after = 0;
       if (!ReadExtendedHeaders(b, at + 26, at + total, Le(b, at + 24, 2), fileName, folder, after)) break;
+      m.Crc = static_cast<uint16_t>(Le(b, at + 21, 2));
+      m.DataOffset = at + total;
       dataEnd = uint64_t(at) + total + packed;
     } else {
       break;  // level 3 and unknown levels
@@ -134,6 +138,11 @@ LhaListing ReadLhaListing(std::string_view b) {
 }
 
 std::string MakeLh0Member(std::string_view name, std::string_view data, int64_t unixTime) {
+  return MakeLhaEntry("-lh0-", name, static_cast<uint32_t>(data.size()), LhaCrc16(data), data, unixTime);
+}
+
+std::string MakeLhaEntry(std::string_view method, std::string_view name, uint32_t originalSize, uint16_t crc,
+                         std::string_view data, int64_t unixTime) {
   std::string fileName(name), folder;
   size_t slash = name.rfind('/');
   if (slash != std::string_view::npos) {
@@ -152,13 +161,13 @@ std::string MakeLh0Member(std::string_view name, std::string_view data, int64_t 
   if (!folder.empty()) addExtended(0x02, folder, true);
   std::string h;
   PutLe(h, 0, 2);  // total header size, below
-  h += "-lh0-";
+  h += method.substr(0, 5);
   PutLe(h, static_cast<uint32_t>(data.size()), 4);
-  PutLe(h, static_cast<uint32_t>(data.size()), 4);
+  PutLe(h, originalSize, 4);
   PutLe(h, static_cast<uint32_t>(unixTime < 0 ? 0 : unixTime), 4);
   h += static_cast<char>(0x20);
   h += static_cast<char>(2);
-  PutLe(h, LhaCrc16(data), 2);
+  PutLe(h, crc, 2);
   h += 'M';
   PutLe(h, 3 + 2, 2);  // size of the common header
   // Each extended header ends with the size of the one after it.

@@ -21,6 +21,8 @@ struct LhaMember {
   uint8_t Level = 0;
   size_t Offset = 0;   // of its header in the archive
   size_t Length = 0;   // header and data
+  size_t DataOffset = 0;  // of its packed data
+  uint16_t Crc = 0;       // of its unpacked data
 };
 
 struct LhaListing {
@@ -36,7 +38,10 @@ LhaListing ReadLhaListing(std::string_view bytes);
 // CRC-16 as LHA uses it (polynomial 0xA001, reflected, initial 0).
 uint16_t LhaCrc16(std::string_view bytes, uint16_t crc = 0);
 
-// One member as a level-2 "-lh0-" entry: header and data.
+// One member as a level-2 entry: header and the packed data as given.
+std::string MakeLhaEntry(std::string_view method, std::string_view name, uint32_t originalSize, uint16_t crc,
+                         std::string_view packed, int64_t unixTime);
+// One member stored uncompressed ("-lh0-").
 std::string MakeLh0Member(std::string_view name, std::string_view data, int64_t unixTime);
 
 // The archive `old` (empty for a new one) with member `name` stored from
