@@ -149,3 +149,30 @@ TEST_F(ArcCacheTest, ChangedArchivesMoveToTheEndOnLoad) {
 
 }  // namespace
 }  // namespace melko
+
+#include <sstream>
+
+#include "archive/archive_cli.h"
+
+namespace melko {
+namespace {
+
+TEST_F(ArchiveTest, ArchiveListPrintsNameSizeAndTimeThroughTheCache) {
+  ASSERT_EQ(Run("printf 'hello' > c.mid && touch -t 202311142213.20 c.mid && zip -q p.zip c.mid"), 0);
+  ASSERT_TRUE(StoreFromMemory(Path("p.lzh"), "曲.mid", "x"));
+  std::ostringstream out, err;
+  ASSERT_EQ(RunArchiveList({"--archive-list", Path("p.zip")}, dir_, out, err), 0) << err.str();
+  EXPECT_EQ(out.str(), "c.mid\t5\t2023-11-14 22:13:20\n");
+  ASSERT_TRUE(std::filesystem::exists(Path("ArcCache.dat")));
+  out.str("");
+  ASSERT_EQ(RunArchiveList({"--archive-list", Path("p.lzh")}, dir_, out, err), 0) << err.str();
+  EXPECT_EQ(out.str().substr(0, 10), "曲.mid\t1\t");  // shown in UTF-8, stored in Shift-JIS
+  TArcCache cache;
+  ASSERT_TRUE(cache.Load(Path("ArcCache.dat")));
+  EXPECT_EQ(cache.Entries().size(), 2u);
+  EXPECT_EQ(RunArchiveList({"--archive-list", Path("song.mid")}, dir_, out, err), 1);
+  EXPECT_EQ(RunArchiveList({"--archive-list", Path("none.zip")}, dir_, out, err), 1);
+}
+
+}  // namespace
+}  // namespace melko
