@@ -151,13 +151,19 @@ bool ExtractLha(const std::string& path, std::string_view member, std::string& o
 
 bool ExtractZip(const std::string& path, std::string_view member, std::string& out, uint64_t maxBytes) {
   FileSource file(path);
+  if (!file.Ok()) return false;
+  // Most names are given as stored: those are looked up without listing.
   std::vector<ZipEntry> entries;
-  if (!ListZip(file, entries)) return false;
-  TMemberList infos;
-  infos.reserve(entries.size());
-  for (const ZipEntry& e : entries) infos.push_back(e.Info);
-  int i = FindMember(infos, member);
-  if (i < 0) return false;
+  ReadZipDirectory(file.Reader(), file.Size(), entries, member);
+  int i = entries.empty() ? -1 : 0;
+  if (i < 0) {
+    if (!ListZip(file, entries)) return false;
+    TMemberList infos;
+    infos.reserve(entries.size());
+    for (const ZipEntry& e : entries) infos.push_back(e.Info);
+    i = FindMember(infos, member);
+    if (i < 0) return false;
+  }
   const ZipEntry& e = entries[size_t(i)];
   if (e.Info.Size > maxBytes || MemberFileName(e.Info.Name).empty()) return false;
   // Only the member's local header, its data and a data descriptor are read:

@@ -17,7 +17,8 @@ constexpr uint64_t kMaxDirectoryBytes = uint64_t{256} << 20;
 
 }  // namespace
 
-bool ReadZipDirectory(const ByteReader& read, uint64_t fileSize, std::vector<ZipEntry>& list) {
+bool ReadZipDirectory(const ByteReader& read, uint64_t fileSize, std::vector<ZipEntry>& list,
+                      std::string_view only) {
   list.clear();
   if (fileSize < 22) return false;
   // The end record sits in the last 22 bytes plus a comment of up to 65535.
@@ -49,11 +50,16 @@ bool ReadZipDirectory(const ByteReader& read, uint64_t fileSize, std::vector<Zip
   if (dirOffset > fileSize || dirSize > fileSize - dirOffset || dirSize > kMaxDirectoryBytes) return false;
   std::string dir;
   if (!read(dirOffset, static_cast<size_t>(dirSize), dir) || dir.size() != dirSize) return false;
-  size_t at = 0;
+  size_t at = 0, seen = 0;
   while (at + 46 <= dir.size() && dir.compare(at, 4, "PK\x01\x02") == 0) {
-    if (list.size() >= kMaxArchiveMembers || list.size() >= count) break;
+    if (seen >= kMaxArchiveMembers || seen >= count) break;
     size_t nameLen = Le(dir, at + 28, 2), extraLen = Le(dir, at + 30, 2), commentLen = Le(dir, at + 32, 2);
     if (at + 46 + nameLen + extraLen + commentLen > dir.size()) return false;
+    ++seen;
+    if (!only.empty() && std::string_view(dir).substr(at + 46, nameLen) != only) {
+      at += 46 + nameLen + extraLen + commentLen;
+      continue;
+    }
     ZipEntry e;
     e.Info.Name = dir.substr(at + 46, nameLen);
     e.Info.Time = static_cast<uint32_t>(Le(dir, at + 14, 2) << 16 | Le(dir, at + 12, 2));
@@ -80,7 +86,7 @@ bool ReadZipDirectory(const ByteReader& read, uint64_t fileSize, std::vector<Zip
     list.push_back(std::move(e));
     at += 46 + nameLen + extraLen + commentLen;
   }
-  return list.size() == count || list.size() >= kMaxArchiveMembers;
+  return seen == count || seen >= kMaxArchiveMembers;
 }
 
 }  // namespace melko

@@ -25,6 +25,9 @@ using ByteReader = std::function<bool(uint64_t offset, size_t length, std::strin
 
 // False when no end-of-directory record is found or the directory is
 // damaged before its last entry (`list` then holds the entries read so far).
-bool ReadZipDirectory(const ByteReader& read, uint64_t fileSize, std::vector<ZipEntry>& list);
+// With `only` given, just the entries of exactly that raw name are kept (a
+// lookup in a large directory then allocates nothing per entry).
+bool ReadZipDirectory(const ByteReader& read, uint64_t fileSize, std::vector<ZipEntry>& list,
+                      std::string_view only = {});
 
 }  // namespace melko

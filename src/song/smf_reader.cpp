@@ -37,11 +37,6 @@ std::string UpperExtension(const std::string& fileName) {
 bool ReadArchiveMember(const std::string& path, FileImage& image, Song& song) {
   std::string archive, member, bytes;
   SplitArchivePath(path, archive, member);
-  TFileInfoObj info = GetMemberInfo(archive, member);
-  if (info.Exists() && info.Size > kMaxSongFileBytes) {
-    song.LogLine(Format("FileSize: %u > %llu", info.Size, static_cast<unsigned long long>(kMaxSongFileBytes)));
-    return false;
-  }
   if (!ExtractToMemory(archive, member, bytes, kMaxSongFileBytes) || bytes.empty()) return false;
   image.assign(bytes.begin(), bytes.end());
   return true;
