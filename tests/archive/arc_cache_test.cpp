@@ -176,3 +176,37 @@ TEST_F(ArchiveTest, ArchiveListPrintsNameSizeAndTimeThroughTheCache) {
 
 }  // namespace
 }  // namespace melko
+
+#include "archive/filer_listing.h"
+
+namespace melko {
+namespace {
+
+TEST(FilerKinds, ByExtension) {
+  const std::pair<const char*, FilerKind> rows[] = {
+      {"a.MID", FilerKind::Mid}, {"b.rmi", FilerKind::Mid}, {"c.Rcp", FilerKind::Rcp}, {"d.r36", FilerKind::Rcp},
+      {"e.G36", FilerKind::Rcp}, {"f.doc", FilerKind::Doc}, {"g.HED", FilerKind::Doc}, {"h.txt", FilerKind::Doc},
+      {"i.lzh", FilerKind::Arc}, {"j.ZIP", FilerKind::Arc}, {"k.wav", FilerKind::Other}, {"x.lzh.bak", FilerKind::Other},
+      {"dir.mid/readme", FilerKind::Other}};
+  for (const auto& [name, kind] : rows) EXPECT_EQ(GetFilerKind(name), kind) << name;
+}
+
+TEST_F(ArchiveTest, TheBrowserListsFoldersKnownFilesAndArchiveMembers) {
+  ASSERT_EQ(Run("mkdir Sub .hidden && printf x > b.MID && printf x > a.txt && printf x > c.wav"), 0);
+  MakeZip(Path("pack.zip"), {{"d/", ""}, {"d/s.mid", "123"}, {"notes.txt", "n"}});
+  std::vector<FilerEntry> entries;
+  ASSERT_TRUE(ListFolder(dir_, entries));
+  std::vector<std::string> names;
+  for (const FilerEntry& e : entries) names.push_back(e.Name + ":" + FilerKindText(e.Kind));
+  EXPECT_EQ(names, (std::vector<std::string>{"Sub:", "a.txt:doc", "b.MID:mid", "pack.zip:arc"}));
+  TArcCache cache;
+  ASSERT_TRUE(ListArchive(Path("pack.zip"), cache, entries));
+  ASSERT_EQ(entries.size(), 2u);
+  EXPECT_EQ(entries[0].Path, Path("pack.zip") + ">d/s.mid");
+  EXPECT_EQ(entries[0].Kind, FilerKind::Mid);
+  EXPECT_EQ(entries[0].Size, 3u);
+  EXPECT_FALSE(ListArchive(Path("none.zip"), cache, entries));
+}
+
+}  // namespace
+}  // namespace melko
