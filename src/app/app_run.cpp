@@ -22,6 +22,7 @@
 #include <iostream>
 
 #include "app/app_core.h"
+#include "app/filer_form.h"
 #include "app/gui_entry.h"
 #include "app/log_form.h"
 #include "app/option_dlg.h"
@@ -285,7 +286,8 @@ int RunScreenshot(int argc, char** argv, const std::vector<std::string>& argumen
   form.resize(900, form.sizeHint().height());
   form.show();
   form.Startup("");
-  if (args.size() == 3) form.Document().OpenFile(AbsolutePath(args[2]));
+  // The file browser takes FILE as the folder or archive it shows.
+  if (args.size() == 3 && windowName != "filer") form.Document().OpenFile(AbsolutePath(args[2]));
   QApplication::processEvents();
   form.LogForm()->resize(900, 320);
   form.LogForm()->show();
@@ -328,6 +330,16 @@ int RunScreenshot(int argc, char** argv, const std::vector<std::string>& argumen
     QPainter painter(&out);
     painter.drawImage(0, 0, main);
     painter.drawImage(0, main.height() + gap, tracks);
+  } else if (windowName == "filer") {
+    // The file browser in the folder or archive FILE names, with the
+    // document viewer beside it when a document is selected there.
+    for (QAction* a : form.mnuFile->actions())
+      if (a->objectName() == QStringLiteral("mnuFiler")) a->trigger();
+    auto* filer = form.findChild<TFilerForm*>();
+    if (!filer) return 1;
+    if (args.size() == 3) filer->View()->ShowPlace(AbsolutePath(args[2]));
+    for (int i = 0; i < 20; ++i) QApplication::processEvents();
+    out = framed(*filer);
   } else if (windowName == "popup") {
     // The range box's popup menu with its Tools submenu open beside it.
     auto* edit = form.findChild<TEditController*>();

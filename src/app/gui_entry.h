@@ -30,6 +30,6 @@ using GuiEntry = int (*)(const GuiStart* start);
 // window ("main"): the range boxes' popup menu and the dialogs.
 constexpr const char* kScreenshotWindows =
     "main, popup, dynamics, transpose, gate, quantize, cutter, tempo, meter, keysig, song-setup, midi-filter, "
-    "midi-port, midi-etc, piano, patch, drum-patch, tracks";
+    "midi-port, midi-etc, piano, patch, drum-patch, tracks, filer";
 
 }  // namespace melko

@@ -5,6 +5,7 @@
 #include <filesystem>
 
 #include "archive/archive_path.h"
+#include "base/text_encoding.h"
 
 namespace melko {
 
@@ -81,8 +82,10 @@ bool ListArchive(const std::string& archive, TArcCache& cache, std::vector<Filer
   for (const TFileInfoObj& m : list) {
     if (MemberFileName(m.Name).empty()) continue;  // folder entries
     FilerEntry e;
-    e.Name = m.Name;
-    e.Path = JoinArchivePath(archive, m.Name);
+    // Names are shown and handed on in UTF-8; the archive layer finds the
+    // stored (perhaps Shift-JIS) name from that form.
+    e.Name = DisplayText(m.Name);
+    e.Path = JoinArchivePath(archive, e.Name);
     e.Kind = GetFilerKind(m.Name);
     e.Size = m.Size;
     e.DosTime = m.Time;

@@ -19,7 +19,7 @@ FilerKind GetFilerKind(const std::string& name);
 const char* FilerKindText(FilerKind kind);  // "mid", "rcp", "doc", "arc", ""
 
 struct FilerEntry {
-  std::string Name;   // file or folder name; for a member its name in the archive
+  std::string Name;   // file or folder name; for a member its name in the archive (UTF-8)
   std::string Path;   // what opening it takes: a file path or "archive>member"
   FilerKind Kind = FilerKind::Other;
   bool Folder = false;
