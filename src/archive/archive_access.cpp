@@ -7,6 +7,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <ctime>
 #include <memory>
 #include <vector>
@@ -181,6 +182,23 @@ bool ExtractZip(const std::string& path, std::string_view member, std::string& o
   return ReadFirstEntry(bytes, false, maxBytes, e.Info.Size, out);
 }
 
+// Clears the "name is UTF-8" bit (11 of the general purpose flags) of the
+// members named `names`, in the central directory and the local headers.
+void ClearUtf8Marks(std::string& zip, const std::vector<std::string>& names) {
+  std::vector<ZipEntry> entries;
+  auto reader = [&zip](uint64_t o, size_t l, std::string& out) {
+    if (o > zip.size() || l > zip.size() - o) return false;
+    out.assign(zip, static_cast<size_t>(o), l);
+    return true;
+  };
+  if (!ReadZipDirectory(reader, zip.size(), entries)) return;
+  for (const ZipEntry& e : entries) {
+    if (std::find(names.begin(), names.end(), e.Info.Name) == names.end()) continue;
+    for (uint64_t at : {e.CentralOffset + 9, e.LocalOffset + 7})
+      if (at < zip.size()) zip[static_cast<size_t>(at)] = static_cast<char>(zip[static_cast<size_t>(at)] & ~0x08);
+  }
+}
+
 // libarchive's output collected in memory.
 la_ssize_t AppendToString(archive*, void* client, const void* buffer, size_t length) {
   static_cast<std::string*>(client)->append(static_cast<const char*>(buffer), length);
@@ -216,6 +234,7 @@ bool StoreZip(const std::string& path, std::string_view member, std::string_view
     return false;
   }
   TMemberList infos;
+  std::vector<uint16_t> flags;
   int replace = -1;
   if (exists) {
     std::vector<ZipEntry> entries;
@@ -228,9 +247,13 @@ bool StoreZip(const std::string& path, std::string_view member, std::string_view
       SetError(error, path + " is not a readable ZIP archive");
       return false;
     }
-    for (const ZipEntry& e : entries) infos.push_back(e.Info);
+    for (const ZipEntry& e : entries) {
+      infos.push_back(e.Info);
+      flags.push_back(e.Flags);
+    }
     replace = FindMember(infos, member);
   }
+
   // A member typed as shown keeps its stored name; a new one is stored in UTF-8.
   std::string name = replace >= 0 ? infos[size_t(replace)].Name : std::string(member);
 
@@ -315,6 +338,12 @@ bool StoreZip(const std::string& path, std::string_view member, std::string_view
     SetError(error, "cannot finish the archive");
     return false;
   }
+  // libarchive marks every name it writes as UTF-8; the names of old
+  // archivers (Shift-JIS and the like) get their unmarked form back.
+  std::vector<std::string> unmarked;
+  for (size_t i = 0; i < infos.size(); ++i)
+    if (!(flags[i] & 0x800) && !IsValidUtf8(infos[i].Name)) unmarked.push_back(infos[i].Name);
+  if (!unmarked.empty()) ClearUtf8Marks(out, unmarked);
   if (!WriteFileAtomically(path, out)) {
     SetError(error, "cannot write " + path);
     return false;

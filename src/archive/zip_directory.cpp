@@ -67,6 +67,7 @@ bool ReadZipDirectory(const ByteReader& read, uint64_t fileSize, std::vector<Zip
     uint64_t size = Le(dir, at + 24, 4);
     e.CompressedSize = Le(dir, at + 20, 4);
     e.LocalOffset = Le(dir, at + 42, 4);
+    e.CentralOffset = dirOffset + at;
     // The ZIP64 extra field holds, in this order, the sizes and the offset
     // that did not fit.
     size_t x = at + 46 + nameLen, xEnd = x + extraLen;

@@ -16,6 +16,7 @@ namespace melko {
 struct ZipEntry {
   TFileInfoObj Info;
   uint64_t LocalOffset = 0;     // of the member's local header
+  uint64_t CentralOffset = 0;   // of its entry in the central directory
   uint64_t CompressedSize = 0;
   uint16_t Flags = 0;
 };

@@ -5,6 +5,7 @@
 
 #include "archive/archive_path.h"
 #include "archive/lha_format.h"
+#include "archive/zip_directory.h"
 #include "archive_fixture.h"
 
 namespace melko {
@@ -171,6 +172,27 @@ TEST_F(ArchiveTest, ZipNamesInJapaneseAreFoundAsStoredAndAsShown) {
   EXPECT_EQ(list[0].Name, kSjisName);
   ASSERT_TRUE(ExtractToMemory(Path("s.zip"), "曲.mid", data));
   EXPECT_EQ(data, "sjis");
+  // Rewritten by a store, it keeps its bytes and stays unmarked as UTF-8, so
+  // other tools still read it as the old archiver meant.
+  auto flagsOf = [this](const std::string& zip, const std::string& name) {
+    std::string bytes = ReadFile(zip);
+    std::vector<ZipEntry> entries;
+    ReadZipDirectory(
+        [&bytes](uint64_t o, size_t l, std::string& out) {
+          if (o > bytes.size() || l > bytes.size() - o) return false;
+          out = bytes.substr(o, l);
+          return true;
+        },
+        bytes.size(), entries, name);
+    return entries.empty() ? -1 : int(entries[0].Flags & 0x800);
+  };
+  ASSERT_EQ(flagsOf(Path("s.zip"), kSjisName), 0);
+  ASSERT_TRUE(StoreFromMemory(Path("s.zip"), "新.mid", "new"));
+  EXPECT_EQ(flagsOf(Path("s.zip"), kSjisName), 0);
+  EXPECT_EQ(flagsOf(Path("s.zip"), "新.mid"), 0x800);
+  ASSERT_TRUE(ExtractToMemory(Path("s.zip"), kSjisName, data));
+  EXPECT_EQ(data, "sjis");
+  EXPECT_EQ(RunOutput("unzip -t -q s.zip"), "No errors detected in compressed data of s.zip.\n");
 }
 
 TEST_F(ArchiveTest, GarbageIsNoArchive) {
