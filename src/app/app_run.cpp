@@ -8,6 +8,7 @@
 #include <QAction>
 #include <QApplication>
 #include <QDialog>
+#include <QElapsedTimer>
 #include <QMenu>
 #include <QFont>
 #include <QFontDatabase>
@@ -338,7 +339,10 @@ int RunScreenshot(int argc, char** argv, const std::vector<std::string>& argumen
     auto* filer = form.findChild<TFilerForm*>();
     if (!filer) return 1;
     if (args.size() == 3) filer->View()->ShowPlace(AbsolutePath(args[2]));
-    for (int i = 0; i < 20; ++i) QApplication::processEvents();
+    // The folder tree reads its folders in the background.
+    QElapsedTimer waited;
+    waited.start();
+    while (waited.elapsed() < 1500) QApplication::processEvents(QEventLoop::AllEvents, 50);
     out = framed(*filer);
   } else if (windowName == "popup") {
     // The range box's popup menu with its Tools submenu open beside it.

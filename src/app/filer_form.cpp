@@ -101,12 +101,13 @@ TFilerView::TFilerView(FilerContext& context, QWidget* parent) : QWidget(parent)
 
   // The tree fills in the background: the folder shown is found once its
   // parents have been read.
-  connect(folders_, &QFileSystemModel::directoryLoaded, this, [this] {
-    QModelIndex index = folders_->index(Q(context_.Folder));
-    if (index.isValid() && tvwFolders->currentIndex() != index) {
-      tvwFolders->setCurrentIndex(index);
-      tvwFolders->scrollTo(index, QAbstractItemView::PositionAtCenter);
-    }
+  connect(folders_, &QFileSystemModel::directoryLoaded, this, [this](const QString& loaded) {
+    const QString shown = Q(context_.Folder);
+    if (!shown.startsWith(loaded)) return;
+    QModelIndex index = folders_->index(shown);
+    if (!index.isValid()) return;
+    tvwFolders->setCurrentIndex(index);
+    tvwFolders->scrollTo(index, QAbstractItemView::PositionAtCenter);
   });
   connect(sbtUp, &QPushButton::clicked, this, [this] { GoUp(); });
   connect(edPath, &QLineEdit::returnPressed, this, [this] {
