@@ -4,6 +4,7 @@
 #include <unistd.h>
 
 #include <cstddef>
+#include <cstdio>
 #include <cstdint>
 #include <cstdlib>
 #include <fstream>
@@ -54,5 +55,6 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     std::string member;
     if (melko::ExtractToMemory(path, list[i].Name, member, 1u << 22) && member.size() != list[i].Size) std::abort();
   }
+  std::remove(path.c_str());
   return 0;
 }
