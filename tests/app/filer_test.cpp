@@ -54,6 +54,7 @@ TEST(Filer, ASongInsideAnArchiveOpensAndSavesBack) {
 
   rig.song().TrackNames[1] = "Changed";
   ASSERT_TRUE(rig.doc().SaveCommand());
+  EXPECT_EQ(ReadFile(rig.doc().BackupFile()), song);  // the member as it was before
   Song again;
   ScriptedPrompt quiet;
   ASSERT_TRUE(OpenSongFile(again, zip + ">set/a.mid", quiet));
