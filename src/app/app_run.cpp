@@ -14,6 +14,7 @@
 #include <QAction>
 #include <QApplication>
 #include <QDialog>
+#include <QElapsedTimer>
 #include <QMenu>
 #include <QFont>
 #include <QFontDatabase>
@@ -29,6 +30,7 @@
 #include <iostream>
 
 #include "app/app_core.h"
+#include "app/filer_form.h"
 #include "app/gui_entry.h"
 #include "app/log_form.h"
 #include "app/option_dlg.h"
@@ -346,7 +348,8 @@ int RunScreenshot(int argc, char** argv, const std::vector<std::string>& argumen
   form.resize(900, form.sizeHint().height());
   form.show();
   form.Startup("");
-  if (args.size() == 3 && windowName != "rhythm") form.Document().OpenFile(AbsolutePath(args[2]));
+  // The file browser takes FILE as the folder or archive it shows; the rhythm editor as a pattern file.
+  if (args.size() == 3 && windowName != "rhythm" && windowName != "filer") form.Document().OpenFile(AbsolutePath(args[2]));
   QApplication::processEvents();
   form.LogForm()->resize(900, 320);
   form.LogForm()->show();
@@ -455,6 +458,19 @@ int RunScreenshot(int argc, char** argv, const std::vector<std::string>& argumen
     score.ShowCursor();
     QApplication::processEvents();
     out = framed(score);
+  } else if (windowName == "filer") {
+    // The file browser in the folder or archive FILE names, with the
+    // document viewer beside it when a document is selected there.
+    for (QAction* a : form.mnuFile->actions())
+      if (a->objectName() == QStringLiteral("mnuFiler")) a->trigger();
+    auto* filer = form.findChild<TFilerForm*>();
+    if (!filer) return 1;
+    if (args.size() == 3) filer->View()->ShowPlace(AbsolutePath(args[2]));
+    // The folder tree reads its folders in the background.
+    QElapsedTimer waited;
+    waited.start();
+    while (waited.elapsed() < 1500) QApplication::processEvents(QEventLoop::AllEvents, 50);
+    out = framed(*filer);
   } else if (windowName == "popup") {
     // The range box's popup menu with its Tools submenu open beside it.
     auto* edit = form.findChild<TEditController*>();

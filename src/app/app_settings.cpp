@@ -87,7 +87,11 @@ void AppSettings::Load(const IniFile& ini, const std::string& programDir, const 
   TimerSync = ini.ReadBool("User", "TimerSync", true);
   TimerSyncInterval = static_cast<int>(ClampInt(ini.ReadInteger("User", "TimerSyncInterval", 55), 1, 999));
 
-  FileDialogType = ini.ReadInteger("Files", "FileDialogType", 0) == 1 ? 1 : 0;
+  {
+    // 1 the program's own Qt dialogs, 2 the file browser's.
+    const int32_t type = ini.ReadInteger("Files", "FileDialogType", 0);
+    FileDialogType = type == 1 || type == 2 ? static_cast<int>(type) : 0;
+  }
   Open = ini.ReadString("Files", "Open", programDir + "UNTITLED.MID");
   ExTrack = ini.ReadString("Files", "ExTrack", programDir + "UNTITLED.MID");
   Temporary = ini.ReadString("Files", "Temporary", dataDir);

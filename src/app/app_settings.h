@@ -55,7 +55,7 @@ struct AppSettings {
   int TimerSyncInterval = 55;  // ms, 1..999
 
   // Section "Files".
-  int FileDialogType = 0;  // 0 the system's dialogs, 1 the program's own
+  int FileDialogType = 0;  // 0 the system's dialogs, 1 the program's own, 2 the file browser's
   std::string Open;        // LastOpenPath
   std::string ExTrack;     // ExTrackPath
   std::string Temporary;   // TemporaryDir (with trailing "/")

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <memory>
 
+#include "archive/archive_cli.h"
 #include "base/ini_file.h"
 #include "song/song_cli.h"
 #ifdef HAVE_MELKO_MIDI
@@ -69,6 +70,10 @@ const std::vector<CliCommand>& CliCommands() {
        [](CliContext& c) { return RunDump(c.Args, c.Out, c.Err); }},
       {"--convert", "--convert IN OUT [--format0]", "load IN and save it as OUT (format 1, or 0)",
        [](CliContext& c) { return RunConvert(c.Args, c.Out, c.Err); }},
+      {"--archive-list", "--archive-list ARCHIVE",
+       "list the members of an LZH or ZIP archive (name, size, DOS time) through the archive cache; every FILE "
+       "of the other commands may also name a member as ARCHIVE>MEMBER",
+       [](CliContext& c) { return RunArchiveList(c.Args, c.DataDir, c.Out, c.Err); }},
 #ifdef HAVE_MELKO_MIDI
       {"--list-devices", "--list-devices", "print the MIDI output and input device tables with their indices",
        [](CliContext& c) { return RunListDevices(c.Args, c.DataDir, c.Out, c.Err); }},

@@ -31,6 +31,6 @@ using GuiEntry = int (*)(const GuiStart* start);
 constexpr const char* kScreenshotWindows =
     "main, popup, dynamics, transpose, gate, quantize, cutter, makevalues[:straight|sine|spline], tempo, meter, keysig, "
     "song-setup, midi-filter, midi-port, midi-etc, piano, patch, drum-patch, sysex, tracks, list, list-filter, "
-    "shift-location, rpn, mixer, mixer-set, rhythm, score:TRACK[:POSITION]";
+    "shift-location, rpn, mixer, mixer-set, rhythm, score:TRACK[:POSITION], filer";
 
 }  // namespace melko

@@ -19,6 +19,7 @@
 
 #include "app/edit_hookup.h"
 #include "app/extrack_form.h"
+#include "app/filer_form.h"
 #include "app/log_form.h"
 #include "app/rcp_converter.h"
 #include "app/song_setup_dlg.h"
@@ -194,6 +195,7 @@ void TMkMainForm::Startup(const std::string& commandLineFile) {
   RebuildHistoryMenus();
 
   InstallEditLayer(*this, prompt_);
+  InstallFiler(*this, prompt_);
   doc_->NewSong(false);
   // The track sheet is the song's main view: it opens with the window.
   if (trackForm_ && isVisible()) trackForm_->show();

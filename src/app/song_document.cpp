@@ -7,6 +7,8 @@
 
 #include "app/file_info.h"
 #include "app/out_of_memory.h"
+#include "archive/archive_access.h"
+#include "archive/archive_path.h"
 #include "base/atomic_write.h"
 #include "base/log_sink.h"
 #include "base/text_encoding.h"
@@ -260,7 +262,13 @@ void SongDocument::OpenTemplate(const std::string& path) {
 bool SongDocument::SaveCommand() {
   std::string old;
   bool kept = false;
-  if (ReadWholeFile(DocumentName, old) && DocumentName != BackupFile()) {
+  // The previous version of a member comes out of its archive.
+  std::string archive, member;
+  const bool inArchive = IsArchivePath(DocumentName) && !FileExists(DocumentName) &&
+                         SplitArchivePath(DocumentName, archive, member);
+  const bool hadOld = inArchive ? ExtractToMemory(archive, member, old, kMaxSongFileBytes)
+                                : ReadWholeFile(DocumentName, old);
+  if (hadOld && DocumentName != BackupFile()) {
     // The previous version is kept; a failure here does not stop the save,
     // which itself never damages the old file.
     kept = WriteFileAtomically(BackupFile(), old);

@@ -68,6 +68,7 @@ UserPrompt::Answer QtUserPrompt::AskYesNoCancel(const std::string& text) {
 
 std::string QtUserPrompt::ChooseOpenFile(const std::string& title, const std::string& start,
                                          const std::string& filter) {
+  if (OpenDialog) return OpenDialog(title, start);
   QFileDialog::Options options;
   if (OwnFileDialogs) options |= QFileDialog::DontUseNativeDialog;
   return LocalPath(QFileDialog::getOpenFileName(parent_, Q(title), Q(start), Q(filter), nullptr, options));
@@ -75,6 +76,7 @@ std::string QtUserPrompt::ChooseOpenFile(const std::string& title, const std::st
 
 std::string QtUserPrompt::ChooseSaveFile(const std::string& title, const std::string& start,
                                          const std::string& filter, const std::string& defaultSuffix) {
+  if (SaveDialog) return SaveDialog(title, start, defaultSuffix);
   QFileDialog dialog(parent_, Q(title), Q(start), Q(filter));
   dialog.setAcceptMode(QFileDialog::AcceptSave);
   dialog.setDefaultSuffix(Q(defaultSuffix));

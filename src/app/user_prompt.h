@@ -6,6 +6,7 @@
 // back afterwards. UI thread only.
 #pragma once
 
+#include <functional>
 #include <string>
 
 #include "song/song.h"
@@ -44,6 +45,10 @@ class QtUserPrompt : public UserPrompt {
   bool Exec(QDialog& dialog) override;
   // Own (non-native) dialogs, for "FileDialogType" 1.
   bool OwnFileDialogs = false;
+  // The file browser's dialogs, for "FileDialogType" 2 (set by InstallFiler).
+  std::function<std::string(const std::string& title, const std::string& start)> OpenDialog;
+  std::function<std::string(const std::string& title, const std::string& start, const std::string& suffix)>
+      SaveDialog;
 
  private:
   QWidget* parent_;

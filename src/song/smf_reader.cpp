@@ -6,6 +6,8 @@
 #include <fstream>
 #include <iterator>
 
+#include "archive/archive_access.h"
+#include "archive/archive_path.h"
 #include "song/smf_convert.h"
 #include "song/smf_writer.h"
 #include "song/track_ops.h"
@@ -30,8 +32,20 @@ std::string UpperExtension(const std::string& fileName) {
   return ext;
 }
 
+// A member of an archive ("pack.lzh>song.mid") is read straight into memory,
+// within the same limit as a file.
+bool ReadArchiveMember(const std::string& path, FileImage& image, Song& song) {
+  std::string archive, member, bytes;
+  SplitArchivePath(path, archive, member);
+  if (!ExtractToMemory(archive, member, bytes, kMaxSongFileBytes) || bytes.empty()) return false;
+  image.assign(bytes.begin(), bytes.end());
+  return true;
+}
+
 bool ReadWholeFile(const std::string& fileName, FileImage& image, Song& song) {
   std::error_code ec;
+  // A plain file whose name holds a ">" is still that file.
+  if (IsArchivePath(fileName) && !std::filesystem::exists(fileName, ec)) return ReadArchiveMember(fileName, image, song);
   if (!std::filesystem::is_regular_file(fileName, ec)) return false;
   std::ifstream in(fileName, std::ios::binary);
   if (!in) return false;

@@ -1,8 +1,11 @@
 #include "song/smf_writer.h"
 
 #include <algorithm>
+#include <filesystem>
 #include <queue>
 
+#include "archive/archive_access.h"
+#include "archive/archive_path.h"
 #include "base/atomic_write.h"
 #include "song/smf_convert.h"
 #include "song/track_ops.h"
@@ -129,6 +132,19 @@ bool SaveSongFile(Song& song, const std::string& fileName, bool format0, std::st
   FileImage image = WriteSmfImage(song);
   // A merge that fails leaves the format 1 image, which is saved instead.
   if (format0) ConvertSmfMerge(image);
+  std::error_code ec;
+  if (IsArchivePath(fileName) && !std::filesystem::exists(fileName, ec)) {
+    // A member is stored back into its archive, which is rewritten beside
+    // itself and renamed over: a failed store leaves it as it was.
+    std::string archive, member, why;
+    SplitArchivePath(fileName, archive, member);
+    if (!StoreFromMemory(archive, member,
+                         std::string_view(reinterpret_cast<const char*>(image.data()), image.size()), &why)) {
+      if (error) *error = why;
+      return false;
+    }
+    return true;
+  }
   if (!WriteFileAtomically(fileName, std::string_view(reinterpret_cast<const char*>(image.data()), image.size()),
                            readOnlyFolder)) {
     if (error) *error = "cannot write " + fileName;
