@@ -53,6 +53,11 @@ TEventForm* TMkMainForm::ShowList(int list, int track) {
     };
     h.OpenAnotherList = [this, list, self] { ShowList(list == 2 ? 1 : 2, self->CurrentTrack()); };
     h.ReloadSysEx = [this] { ReloadSysEx(); };
+    // "Score" and Shift+F9: this track's score; the conductor track has
+    // none, so the range's first track is shown.
+    h.ShowScore = [this](int t) {
+      if (trackForm_ && trackForm_->Hooks.OpenScore) trackForm_->Hooks.OpenScore(t >= 1 ? t : range_->EditFromTrack);
+    };
     h.AuditionNote = [this](int t, int note, int velocity) {
       const uint32_t status = 0x90 | (core_.TheSong.Ch[size_t(std::clamp(t, 0, 64))] & 15);
       core_.Ports().AuditionNote(core_.TheSong, t, ShortMsg(status, uint32_t(note), uint32_t(velocity)), 1);

@@ -227,6 +227,10 @@ void TMkMainForm::InstallTrackForm(EditDispatcher& d) {
     if (!w) {
       w = new TScoreForm(core_.TheSong, d, scores->State, track, trackForm_);
       w->Hooks.IsPlaying = [this] { return IsPlaying(); };
+      w->Hooks.PlayTick = [this] { return core_.Engine().PlayTick.load(); };
+      w->Hooks.PositionChanged = [this](uint32_t tick) {
+        if (!IsPlaying()) ShowPosition(tick);
+      };
       // The pen's note sounds on the track's port and channel.
       w->Hooks.Audition = [this](int t, int note, int velocity, bool on) {
         const Song& song = core_.TheSong;

@@ -14,6 +14,7 @@
 #include "edit/ui/event_form.h"
 #include "midi/midi_input.h"
 #include "sysex/ui/sysex_dlg.h"
+#include "views/ui/score_form.h"
 #include "views/ui/track_form.h"
 
 namespace melko::test {
@@ -56,6 +57,14 @@ TEST_F(EventListWindow, TheMenuAndTheSheetOpenTheListsOnTheirTracks) {
   // popAnotherList: the other list on this list's track.
   rig.form->List(2)->Hooks.OpenAnotherList();
   EXPECT_EQ(rig.form->List(1)->CurrentTrack(), 3);
+  // "Score": the score of the list's track.
+  rig.form->List(2)->sbtScore->click();
+  bool shown = false;
+  for (QWidget* w : QApplication::topLevelWidgets())
+    if (auto* score = qobject_cast<TScoreForm*>(w); score && score->isVisible() && score->Tag() == 3) shown = true;
+  for (QObject* o : sheet->children())
+    if (auto* score = qobject_cast<TScoreForm*>(o); score && score->isVisible() && score->Tag() == 3) shown = true;
+  EXPECT_TRUE(shown);
 }
 
 TEST_F(EventListWindow, MidiDownTakesPlayedNotes) {
