@@ -23,19 +23,12 @@
 #include "edit/ui/set_dialogs.h"
 #include "edit/ui/tool_dialogs.h"
 
+#include "qt_app.h"
+
 namespace melko {
 namespace {
 
-QApplication& App() {
-  static QApplication* app = [] {
-    setenv("QT_QPA_PLATFORM", "offscreen", 0);
-    static int argc = 1;
-    static char name[] = "melko_edit_ui_tests";
-    static char* argv[] = {name, nullptr};
-    return new QApplication(argc, argv);
-  }();
-  return *app;
-}
+using test::App;
 
 // Types into a box and leaves it (the box is checked as on focus loss).
 void Type(QLineEdit* box, const QString& text) {

@@ -15,19 +15,12 @@
 #include "edit/ui/event_list_dialogs.h"
 #include "song/track_ops.h"
 
+#include "qt_app.h"
+
 namespace melko {
 namespace {
 
-QApplication& App() {
-  static QApplication* app = [] {
-    setenv("QT_QPA_PLATFORM", "offscreen", 0);
-    static int argc = 1;
-    static char name[] = "melko_edit_ui_tests";
-    static char* argv[] = {name, nullptr};
-    return new QApplication(argc, argv);
-  }();
-  return *app;
-}
+using test::App;
 
 class NoUi : public EditUi {
  public:

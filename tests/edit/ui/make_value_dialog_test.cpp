@@ -21,17 +21,12 @@
 #include "edit/ui/make_value_dialog.h"
 #include "song/track_ops.h"
 
+#include "qt_app.h"
+
 namespace melko {
 namespace {
 
-QApplication& TheApp() {
-  if (auto* app = qobject_cast<QApplication*>(QCoreApplication::instance())) return *app;
-  setenv("QT_QPA_PLATFORM", "offscreen", 0);
-  static int argc = 1;
-  static char name[] = "melko_edit_ui_tests";
-  static char* argv[] = {name, nullptr};
-  return *new QApplication(argc, argv);
-}
+QApplication& TheApp() { return test::App(); }
 
 void Type(QLineEdit* box, const QString& text) {
   box->setText(text);

@@ -21,19 +21,12 @@
 #include "instruments/ui/ref_list_box.h"
 #include "midi/ui/piano.h"
 
+#include "qt_app.h"
+
 namespace melko {
 namespace {
 
-QApplication& App() {
-  static QApplication* app = [] {
-    setenv("QT_QPA_PLATFORM", "offscreen", 0);
-    static int argc = 1;
-    static char name[] = "melko_instruments_ui_tests";
-    static char* argv[] = {name, nullptr};
-    return new QApplication(argc, argv);
-  }();
-  return *app;
-}
+using test::App;
 
 // Program 1 sits in three banks (one of them a drum bank), program 5 in two;
 // the last bank sends no bank select at all.

@@ -22,19 +22,12 @@
 #include "sysex/ui/sysex_dlg.h"
 #include "sysex/ui/sysex_spin_edit.h"
 
+#include "qt_app.h"
+
 namespace melko {
 namespace {
 
-QApplication& App() {
-  static QApplication* app = [] {
-    setenv("QT_QPA_PLATFORM", "offscreen", 0);
-    static int argc = 1;
-    static char name[] = "melko_sysex_ui_tests";
-    static char* argv[] = {name, nullptr};
-    return new QApplication(argc, argv);
-  }();
-  return *app;
-}
+using test::App;
 
 const TSysExTableTexts kTables = {
     "[Switch]\n0=Off\n1=On\n",

@@ -22,19 +22,12 @@
 #include "views/ui/mixer_form.h"
 #include "views/ui/set_mixer_dlg.h"
 
+#include "qt_app.h"
+
 namespace melko {
 namespace {
 
-QApplication& App() {
-  static QApplication* app = [] {
-    setenv("QT_QPA_PLATFORM", "offscreen", 0);
-    static int argc = 1;
-    static char name[] = "melko_views_ui_tests";
-    static char* argv[] = {name, nullptr};
-    return new QApplication(argc, argv);
-  }();
-  return *app;
-}
+using test::App;
 
 struct Sent {
   int Track;
