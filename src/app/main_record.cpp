@@ -228,6 +228,8 @@ void TMkMainForm::InstallTrackForm(EditDispatcher& d) {
       w = new TScoreForm(core_.TheSong, d, scores->State, track, trackForm_);
       w->Hooks.IsPlaying = [this] { return IsPlaying(); };
       w->Hooks.PlayTick = [this] { return core_.Engine().PlayTick.load(); };
+      // "NoteHeight" in section Score: the pixels of one staff step.
+      w->SetNoteHeight(int(ClampInt(ini_.ReadInteger("Score", "NoteHeight", kScoreFormNoteHeight), 2, 12)));
       w->Hooks.PositionChanged = [this](uint32_t tick) {
         if (!IsPlaying()) ShowPosition(tick);
       };
