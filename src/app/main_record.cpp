@@ -228,6 +228,14 @@ void TMkMainForm::InstallTrackForm(EditDispatcher& d) {
       w = new TScoreForm(core_.TheSong, d, scores->State, track, trackForm_);
       w->Hooks.IsPlaying = [this] { return IsPlaying(); };
       w->Hooks.PlayTick = [this] { return core_.Engine().PlayTick.load(); };
+      // While a take runs, the score's keyboard piano plays into its track when armed.
+      w->Hooks.RecordKey = [this](int t, int note, bool on) {
+        const Song& song = core_.TheSong;
+        if (!IsRecording() || !sbtRec->isChecked() || t < 1 || t > 64 || !song.Rec[size_t(t)]) return false;
+        const uint8_t velocity = on ? uint8_t(std::clamp(int(core_.Relay().Velocity), 1, 127)) : 0;
+        core_.Input().StoreFromKeyboard(ShortMsg(0x90 | (song.Ch[size_t(t)] & 15), uint32_t(note), velocity));
+        return true;
+      };
       // "NoteHeight" in section Score: the pixels of one staff step.
       w->SetNoteHeight(int(ClampInt(ini_.ReadInteger("Score", "NoteHeight", kScoreFormNoteHeight), 2, 12)));
       w->Hooks.PositionChanged = [this](uint32_t tick) {

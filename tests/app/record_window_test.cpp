@@ -14,6 +14,8 @@
 #include "edit/recorder.h"
 #include "midi/midi_input.h"
 #include "song/track_ops.h"
+#include "views/ui/score_form.h"
+#include "views/ui/track_form.h"
 
 namespace melko::test {
 namespace {
@@ -172,6 +174,30 @@ TEST_F(RecordWindow, ThePanelsSwitchAndTheStepsKeepTheirRanges) {
   EXPECT_EQ(f().CurrentRecordSetup().PreRange, 1);
   f().sbtRecOption->click();
   EXPECT_EQ(f().pnlOptions->currentWidget(), f().pnlSeqOpt);
+}
+
+// The keyboard piano of an armed track's score plays into the take, and
+// makes no step entry there.
+TEST_F(RecordWindow, TheScoresKeyboardPianoRecordsIntoItsArmedTrack) {
+  f().cbxRecTrack->click();
+  ASSERT_EQ(rig.song().Rec[1], 1);
+  f().pnlOptions->setCurrentWidget(f().pnlRecOpt);
+  while (f().edCount->text() != QStringLiteral("0")) f().sbtCountDown->click();
+  f().TrackForm()->Hooks.OpenScore(1);
+  TScoreForm* score = f().TrackForm()->findChild<TScoreForm*>();
+  ASSERT_NE(score, nullptr);
+  f().sbtRec->click();
+  ASSERT_TRUE(f().IsRecording());
+  rig.Run(250);
+  score->Kanabun().NoteOn(74);
+  rig.Run(250);
+  score->Kanabun().NoteOff(74);
+  rig.Run(500);
+  f().sbtRec->click();
+  bool found = false;
+  for (auto [tick, key] : Notes(1)) found = found || key == 74;
+  EXPECT_TRUE(found);
+  EXPECT_EQ(score->Step().State().HeldCount, 0);
 }
 
 }  // namespace

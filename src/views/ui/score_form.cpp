@@ -157,10 +157,14 @@ TScoreForm::TScoreForm(Song& song, EditDispatcher& dispatcher, StepEntryState& s
   clock_->start();
   // Keys held on the window's keyboard piano make the next Enter a chord.
   kanabun_.OnNoteOn = [this](int note) {
+    if (Hooks.RecordKey && Hooks.RecordKey(step_.Track, note, true)) return;
     step_.State().HoldKey(note);
     AfterCommand(false);
   };
-  kanabun_.OnNoteOff = [this](int note) { step_.State().ReleaseKey(note); };
+  kanabun_.OnNoteOff = [this](int note) {
+    if (Hooks.RecordKey && Hooks.RecordKey(step_.Track, note, false)) return;
+    step_.State().ReleaseKey(note);
+  };
   kanaRegistration_ = std::make_unique<TmKanabunRegistration>(kanabun_, this);
   setWindowTitle(QStringLiteral("Score - TR %1").arg(track));
   resize(960, 420);

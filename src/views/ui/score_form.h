@@ -55,6 +55,9 @@ struct ScoreFormHooks {
   std::function<int32_t()> PlayTick;
   // The position moved (the strip shows it).
   std::function<void(uint32_t tick)> PositionChanged;
+  // A note of the window's keyboard piano while a take runs: true when the
+  // take stored it (the track is armed), so it is no step entry.
+  std::function<bool(int track, int note, bool on)> RecordKey;
 };
 
 class TScoreForm : public QWidget {
