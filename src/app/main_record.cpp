@@ -228,6 +228,7 @@ void TMkMainForm::InstallTrackForm(EditDispatcher& d) {
       w = new TScoreForm(core_.TheSong, d, scores->State, track, trackForm_);
       w->Hooks.IsPlaying = [this] { return IsPlaying(); };
       w->Hooks.PlayTick = [this] { return core_.Engine().PlayTick.load(); };
+      w->NoMouseWhilePlaying = (ini_.ReadInteger("Score", "Options", 0) & kScoreNoMouseWhilePlaying) != 0;
       // While a take runs, the score's keyboard piano plays into its track when armed.
       w->Hooks.RecordKey = [this](int t, int note, bool on) {
         const Song& song = core_.TheSong;
@@ -346,6 +347,9 @@ void TMkMainForm::InstallKeyboardAndOptions() {
     TmKanabunManager::SetUpperEnabled(now.Keyboard.UpperEnabled);
     UpdateRecTrackBox();  // DynamicTHRU may follow the range's first track now
     UpdateThruDisplay();
+    if (trackForm_)
+      for (TScoreForm* score : trackForm_->findChildren<TScoreForm*>())
+        score->NoMouseWhilePlaying = (now.ScoreOptions & kScoreNoMouseWhilePlaying) != 0;
   };
 }
 

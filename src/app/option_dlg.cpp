@@ -56,6 +56,7 @@ OptionValues CurrentOptionValues(const MidiPorts& ports, const EngineOptions& en
   v.CenterC = int(ClampInt(ini.ReadInteger("User", "CenterC", 0), kMinCenterC, kMaxCenterC));
   v.TimerSyncInterval = settings.TimerSyncInterval;
   v.ClickNote = engine.ClickNote;
+  v.ScoreOptions = uint8_t(ClampInt(ini.ReadInteger("Score", "Options", 0), 0, 255));
   return v;
 }
 
@@ -120,6 +121,7 @@ bool ApplyOptionValues(const OptionValues& now, OptionTargets& t) {
   WriteEngineOptions(t.Ini, t.Engine);
   t.Ini.WriteInteger("User", "CenterC", centerC);
   t.Ini.WriteInteger("User", "TimerSyncInterval", t.Settings.TimerSyncInterval);
+  t.Ini.WriteInteger("Score", "Options", now.ScoreOptions);
   return changed;
 }
 
@@ -387,6 +389,14 @@ QWidget* TOptionDlg::BuildEtcPage(const OptionValues& v) {
   kf->addRow(cbxUpperEnabled);
   layout->addWidget(keys);
 
+  auto* score = new QGroupBox(QStringLiteral("スコア"), page);
+  auto* sf = new QVBoxLayout(score);
+  cbxScoreNoMouse = new QCheckBox(QStringLiteral("演奏中はマウス禁止"), score);
+  cbxScoreNoMouse->setObjectName(QStringLiteral("cbxScoreNoMouse"));
+  cbxScoreNoMouse->setChecked((v.ScoreOptions & kScoreNoMouseWhilePlaying) != 0);
+  sf->addWidget(cbxScoreNoMouse);
+  layout->addWidget(score);
+
   auto* misc = new QGroupBox(QStringLiteral("その他"), page);
   auto* mf = new QFormLayout(misc);
   auto* centerRow = new QHBoxLayout;
@@ -510,6 +520,8 @@ OptionValues TOptionDlg::Values() const {
   v.DefaultOutPortChosen = defaultChosen_;
   v.Keyboard.ToggleType = std::max(cmbToggleType->currentIndex(), 0);
   v.Keyboard.UpperEnabled = cbxUpperEnabled->isChecked();
+  v.ScoreOptions = uint8_t((v.ScoreOptions & ~kScoreNoMouseWhilePlaying) |
+                           (cbxScoreNoMouse->isChecked() ? kScoreNoMouseWhilePlaying : 0));
   v.CenterC = edCenterC->value();
   v.TimerSyncInterval = edTimerSyncInterval->value();
   // A note typed but not yet confirmed counts as well.

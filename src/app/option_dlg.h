@@ -44,6 +44,8 @@ class UserPrompt;
 enum OptionPage : int { kPageMidiFilter = 0, kPageMidiPort = 1, kPageMidiEtc = 2 };
 
 // Everything the dialog edits. Filter.Send is the ports' SendOptions.
+constexpr uint8_t kScoreNoMouseWhilePlaying = 64;
+
 struct OptionValues {
   InputFilterSettings Filter;
   ThruSettings Thru;
@@ -57,6 +59,9 @@ struct OptionValues {
   int CenterC = 0;
   int TimerSyncInterval = 55;
   uint8_t ClickNote = 56;
+  // The score windows' option byte ("Score" "Options"); bit value 64:
+  // no mouse on the staff while the song plays.
+  uint8_t ScoreOptions = 0;
   bool operator==(const OptionValues&) const = default;
 };
 
@@ -157,6 +162,7 @@ class TOptionDlg : public QDialog {
   QCheckBox* cbxSelectedTrackThru;
   QComboBox* cmbToggleType;
   QCheckBox* cbxUpperEnabled;
+  QCheckBox* cbxScoreNoMouse;
   QSpinBox *edCenterC, *edTimerSyncInterval;
   QLabel* lbCenterC;
   QLineEdit* edClickNote;

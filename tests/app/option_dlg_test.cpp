@@ -19,6 +19,8 @@
 
 #include "app/option_dlg.h"
 #include "app_rig.h"
+#include "views/ui/score_form.h"
+#include "views/ui/track_form.h"
 #include "edit/ui/edit_controller.h"
 
 namespace melko::test {
@@ -341,6 +343,26 @@ TEST_F(OptionDlgTest, ValuesWhoseLiveCopyIsElsewhereAreReadFromThereAndKeptOnOk)
 }
 
 // The real chooser, answered by keys and clicks while it is open.
+// "演奏中はマウス禁止" is bit value 64 of the score option byte: kept in
+// section Score, given to the open scores and to those opened later.
+TEST_F(OptionDlgTest, TheScoreOptionReachesTheOpenScoresAndTheSettings) {
+  TTrackForm* sheet = rig.form->TrackForm();
+  ASSERT_NE(sheet, nullptr);
+  sheet->Hooks.OpenScore(1);
+  TScoreForm* open = sheet->findChild<TScoreForm*>();
+  ASSERT_NE(open, nullptr);
+  EXPECT_FALSE(open->NoMouseWhilePlaying);
+  Run(rig.form->mnuEtcSetup, [](TOptionDlg& dlg) {
+    EXPECT_FALSE(dlg.cbxScoreNoMouse->isChecked());
+    dlg.cbxScoreNoMouse->setChecked(true);
+    return true;
+  });
+  EXPECT_TRUE(open->NoMouseWhilePlaying);
+  EXPECT_EQ(rig.form->Ini().ReadInteger("Score", "Options", 0), 64);
+  sheet->Hooks.OpenScore(2);
+  for (TScoreForm* s : sheet->findChildren<TScoreForm*>()) EXPECT_TRUE(s->NoMouseWhilePlaying) << s->Tag();
+}
+
 TEST(PortChooser, AnswersTheRowClickedOrEnteredAndMinusOneOnEscape) {
   EnsureApp();
   const QStringList rows{"A: Test Synth", "B: Ext Out", "C: (Not in Use)", "D: (Not in Use)"};
