@@ -39,9 +39,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     image.insert(image.end(), data + 1, data + size);
   }
   melko::rcpcv::Limits limits;
-  limits.MaxEvents = 200'000;
-  limits.MaxBytes = 4u << 20;
-  limits.MaxCommands = 1'000'000;
+  limits.MaxEvents = 50'000;
+  limits.MaxBytes = 1u << 20;
+  limits.MaxCommands = 100'000;
   std::vector<uint8_t> smf;
   bool ok = melko::rcpcv::ConvertRcp(image.data(), image.size(), smf, limits);
   if (ok) CheckSmf(smf);

@@ -79,10 +79,18 @@ struct Budget {
   const Limits& Max;
   uint64_t Commands = 0;
   size_t Events = 0;
+  size_t Bytes = 0;
   bool Exceeded = false;
-  bool Spend(size_t events) {
+  // Charges events and the bytes they will take in the file.
+  bool Spend(size_t events, size_t bytes = 4) {
     Events += events;
-    if (Events > Max.MaxEvents) Exceeded = true;
+    Bytes += bytes;
+    if (Events > Max.MaxEvents || Bytes > Max.MaxBytes) Exceeded = true;
+    return !Exceeded;
+  }
+  // Charges one command read; false past the limit.
+  bool Read() {
+    if (++Commands > Max.MaxCommands) Exceeded = true;
     return !Exceeded;
   }
 };
@@ -177,7 +185,7 @@ class TrackConverter {
     shift_ = static_cast<int8_t>(img_.U8(base + 4));
     muted_ = img_.U8(base + 5) == 1;
     auto name = Trimmed(img_.Bytes(base + 6, 36));
-    if (!name.empty()) out_.Meta(0, 0x03, name.data(), name.size());
+    if (!name.empty() && budget_.Spend(1, name.size() + 8)) out_.Meta(0, 0x03, name.data(), name.size());
 
     // Bit 7 of the key marks a track that is never transposed (drums); the
     // rhythm mode does the same. Otherwise the low 7 bits are a signed
@@ -189,7 +197,7 @@ class TrackConverter {
     size_t pos = first;
     uint64_t tick = 0;
     while (pos + L.EventSize <= end_) {
-      if (++budget_.Commands > budget_.Max.MaxCommands || budget_.Exceeded) return false;
+      if (!budget_.Read()) return false;
       Command c = Read(pos);
       size_t next = pos + L.EventSize;
       bool stop = false;
@@ -268,7 +276,7 @@ class TrackConverter {
           }
           case 0xF6: {
             auto text = Trimmed(CommentBytes(pos, next));
-            if (!text.empty() && budget_.Spend(1)) out_.Meta(Shifted(tick), 0x01, text.data(), text.size());
+            if (!text.empty() && budget_.Spend(1, text.size() + 8)) out_.Meta(Shifted(tick), 0x01, text.data(), text.size());
             break;
           }
           case 0xF8: LoopEnd(c, next); break;
@@ -339,17 +347,18 @@ class TrackConverter {
   }
 
   // Collects the F7 commands following a multi-command event and moves next
-  // past them.
-  std::vector<uint8_t> Continuation(size_t& next) const {
+  // past them. Each one counts as a command read: a loop over a long
+  // exclusive must not escape the limits.
+  std::vector<uint8_t> Continuation(size_t& next) {
     std::vector<uint8_t> bytes;
-    while (next + h_.L.EventSize <= end_ && img_.U8(next) == 0xF7) {
+    while (next + h_.L.EventSize <= end_ && img_.U8(next) == 0xF7 && budget_.Read()) {
       AppendContinuation(next, bytes);
       next += h_.L.EventSize;
     }
     return bytes;
   }
 
-  std::vector<uint8_t> CommentBytes(size_t at, size_t& next) const {
+  std::vector<uint8_t> CommentBytes(size_t at, size_t& next) {
     std::vector<uint8_t> text;
     AppendContinuation(at, text);
     auto rest = Continuation(next);
@@ -371,7 +380,7 @@ class TrackConverter {
     if (port != port_) {
       port_ = port;
       const uint8_t d = static_cast<uint8_t>(port);
-      if (budget_.Spend(1)) out_.Meta(Shifted(tick), 0x21, &d, 1);
+      if (budget_.Spend(1)) out_.Meta(tick == 0 ? 0 : Shifted(tick), 0x21, &d, 1);
     }
   }
 
@@ -388,7 +397,7 @@ class TrackConverter {
     out_.Channel(Shifted(tick), m, 3);
   }
   void Exclusive(uint64_t tick, const std::vector<uint8_t>& msg) {
-    if (channel_ < 0 || msg.size() < 3 || !budget_.Spend(1)) return;
+    if (channel_ < 0 || msg.size() < 3 || !budget_.Spend(1, msg.size() + 8)) return;
     out_.SysEx(Shifted(tick), msg.data(), msg.size());
   }
 
@@ -408,7 +417,7 @@ class TrackConverter {
       notes_[idx].End = std::max(notes_[idx].End, end);
       return;
     }
-    if (!budget_.Spend(2)) return;
+    if (!budget_.Spend(2, 8)) return;
     out_.NoteOn(Shifted(tick), Ch(), static_cast<uint8_t>(key), static_cast<uint8_t>(std::min<uint32_t>(c.P2, 127)));
     active_[slot] = static_cast<int32_t>(notes_.size());
     notes_.push_back({end, Ch(), static_cast<uint8_t>(key)});

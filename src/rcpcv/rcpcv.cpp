@@ -24,7 +24,7 @@ void* rcpcvConvertFileFromBuffer(const void* source, int count, int, int, int, i
   if (!r) return nullptr;
   try {
     if (source && count > 0) melko::rcpcv::ConvertRcp(static_cast<const uint8_t*>(source), static_cast<size_t>(count), r->Smf);
-  } catch (const std::bad_alloc&) {
+  } catch (...) {  // nothing may cross the C boundary; a failure is length 0
     r->Smf.clear();
   }
   return r;
@@ -37,7 +37,11 @@ void* rcpcvConvertFile(const char* path, int, int, int, int, int) {
       if (std::fseek(f, 0, SEEK_END) == 0) {
         long n = std::ftell(f);
         if (n > 0 && n <= kMaxSource && std::fseek(f, 0, SEEK_SET) == 0) {
-          bytes.resize(static_cast<size_t>(n));
+          try {
+            bytes.resize(static_cast<size_t>(n));
+          } catch (...) {
+            bytes.clear();
+          }
           if (std::fread(bytes.data(), 1, bytes.size(), f) != bytes.size()) bytes.clear();
         }
       }
