@@ -4,7 +4,7 @@
 # The event list (edit) shows SysEx descriptions and patch names, and the
 # views use every layer below them. The folders of src/, tests/, bench/ and
 # fuzz/ are added in this order too.
-set(MELKO_LAYER_ORDER base archive song midi parmix sysex instruments edit views app)
+set(MELKO_LAYER_ORDER base archive song midi parmix rcpcv sysex instruments edit views app)
 
 function(melko_layer_index layer outVar)
   list(FIND MELKO_LAYER_ORDER ${layer} idx)

@@ -14,6 +14,8 @@
 #include "app/cli_commands.h"
 #include "app/data_folder.h"
 #include "app/gui_entry.h"
+#include "app/rcp_converter.h"
+#include "song/song_cli.h"
 
 namespace {
 
@@ -116,7 +118,12 @@ int main(int argc, char** argv) {
       std::string dataDir = folder.DataDir;
       while (dataDir.size() > 1 && dataDir.back() == '/') dataDir.pop_back();
       melko::CliContext ctx{args, dataDir, std::cout, std::cerr};
-      return c.Run(ctx);
+      // RCP songs open through the converter library, loaded on first use.
+      melko::DlRcpConverter rcp(melko::DlRcpConverter::DefaultPaths(folder.DataDir));
+      melko::SetBatchConverter(&rcp);
+      int status = c.Run(ctx);
+      melko::SetBatchConverter(nullptr);
+      return status;
     }
   }
   std::cerr << "melko: unknown option " << args[0] << " (see --help)\n";

@@ -426,7 +426,7 @@ int RunEdit(const std::vector<std::string>& args, std::ostream& out, std::ostrea
   }
   Song song;
   StreamPrompt prompt(err);
-  if (!OpenSongFile(song, args[1], prompt)) return 1;
+  if (!OpenSongFile(song, args[1], prompt, BatchConverter())) return 1;
   BatchUi ui(err);
   EditDispatcher dispatcher(song, ui);
   dispatcher.SongLoaded();

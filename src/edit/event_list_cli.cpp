@@ -291,7 +291,7 @@ int RunList(const std::vector<std::string>& args, const ListCliContext& context,
   }
   Song song;
   StreamPrompt prompt(err);
-  if (!OpenSongFile(song, args[1], prompt)) return 1;
+  if (!OpenSongFile(song, args[1], prompt, BatchConverter())) return 1;
   ListTables tables;
   LoadTables(context.DataDir, tables, err, true);
   ListTextContext x = MakeContext(tables, context, settings);

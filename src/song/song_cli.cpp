@@ -21,11 +21,18 @@ void StreamLog::Line(std::string_view text) {
   out_ << line << '\n';
 }
 
+namespace {
+SongConverter* batchConverter = nullptr;
+}  // namespace
+
+void SetBatchConverter(SongConverter* converter) { batchConverter = converter; }
+SongConverter* BatchConverter() { return batchConverter; }
+
 bool OpenBatchSong(Song& song, const std::string& file, std::ostream& out, std::ostream& err) {
   StreamLog log(out);
   StreamPrompt prompt(err);
   song.Log = &log;
-  bool ok = OpenSongFile(song, file, prompt);
+  bool ok = OpenSongFile(song, file, prompt, batchConverter);
   song.Log = nullptr;
   return ok;
 }

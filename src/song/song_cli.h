@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "song/smf_reader.h"
 #include "song/song.h"
 
 namespace melko {
@@ -36,6 +37,12 @@ class StreamLog : public LogSink {
 // Opens FILE for a batch command as the File menu would, with the load's log
 // lines on `out` and its messages on `err`. False when the load failed.
 bool OpenBatchSong(Song& song, const std::string& file, std::ostream& out, std::ostream& err);
+
+// The converter the batch commands hand RCP, R36 and G36 files to (the
+// program sets it once at start, before a command runs; null: none, and such
+// files fail with the loader's message). Not owned.
+void SetBatchConverter(SongConverter* converter);
+SongConverter* BatchConverter();
 
 int RunDump(const std::vector<std::string>& args, std::ostream& out, std::ostream& err);
 int RunConvert(const std::vector<std::string>& args, std::ostream& out, std::ostream& err);

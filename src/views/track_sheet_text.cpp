@@ -61,7 +61,7 @@ int RunTracks(const std::vector<std::string>& args, const SheetTextContext& cont
   }
   Song song;
   StreamPrompt prompt(err);
-  if (!OpenSongFile(song, args[1], prompt)) return 1;
+  if (!OpenSongFile(song, args[1], prompt, BatchConverter())) return 1;
   const int last = std::max(song.LastUsedTrack(0), 1);
   for (int r = 1; r <= last; ++r) {
     song.GetTrackPatch(r);

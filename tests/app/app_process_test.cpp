@@ -209,6 +209,39 @@ TEST(Program, ASignalDuringStartupEndsTheProgramAndFreesTheName) {
   EXPECT_NE(ReadFile(dir.Path() + "MELKO/MELKO.INI").find("TerminatedAbnormally=1"), std::string::npos);
 }
 
+// The shipped converter library turns an RCP song into the song the dump
+// prints: one track with a looped note, the title as the song's name.
+TEST(Program, DumpOpensAnRcpSongThroughTheShippedConverter) {
+  TempDir dir;
+  std::filesystem::copy(MELKO_BUILT_DATA_DIR, dir.Path() + "MELKO", std::filesystem::copy_options::recursive);
+  ASSERT_TRUE(std::filesystem::exists(dir.Path() + "MELKO/RCPCV.so"));
+  std::string rcp(0x586, '\0');
+  rcp.replace(0, 30, "RCM-PC98V2.0(C)COME ON MUSIC\r\n");
+  rcp.replace(0x20, 7, "OldSong");
+  rcp[0x1C0] = 48;
+  rcp[0x1C1] = 120;
+  rcp[0x1E6] = 18;
+  std::string track(0x2C, '\0');
+  track[4] = 2;  // channel 3
+  const unsigned char events[] = {0xF9, 1, 0, 0, 60, 24, 12, 100, 0xF8, 2, 0, 0, 0xFE, 0, 0, 0};
+  track.append(reinterpret_cast<const char*>(events), sizeof events);
+  track[0] = static_cast<char>(track.size());
+  rcp += track;
+  std::string file = dir.Path() + "OLD.RCP";
+  WriteFile(file, rcp);
+  QProcess melko;
+  melko.setProcessEnvironment(CleanEnvironment());
+  melko.start(QStringLiteral(MELKO_BIN), {QStringLiteral("--data-dir"), QString::fromStdString(dir.Path() + "MELKO"),
+                                          QStringLiteral("--dump"), QString::fromStdString(file)});
+  ASSERT_TRUE(melko.waitForFinished(60000));
+  std::string out = melko.readAllStandardOutput().toStdString();
+  EXPECT_EQ(melko.exitCode(), 0) << melko.readAllStandardError().toStdString();
+  EXPECT_NE(out.find("Name \"OldSong\""), std::string::npos) << out;
+  EXPECT_NE(out.find("0 Note 60 100 64 12"), std::string::npos) << out;
+  EXPECT_NE(out.find("24 Note 60 100 64 12"), std::string::npos) << out;
+  EXPECT_NE(out.find("Ch 2 "), std::string::npos) << out;
+}
+
 #endif
 
 }  // namespace
