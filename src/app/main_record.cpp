@@ -227,6 +227,7 @@ void TMkMainForm::InstallTrackForm(EditDispatcher& d) {
     if (!w) {
       w = new TScoreForm(core_.TheSong, d, scores->State, track, trackForm_);
       w->Hooks.IsPlaying = [this] { return IsPlaying(); };
+      if (listTables_) w->SetControllers(listTables_->DynCtrl);
       // The pen's note sounds on the track's port and channel.
       w->Hooks.Audition = [this](int t, int note, int velocity, bool on) {
         const Song& song = core_.TheSong;
