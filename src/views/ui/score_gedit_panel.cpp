@@ -2,6 +2,7 @@
 
 #include <QComboBox>
 #include <QHBoxLayout>
+#include <QLabel>
 #include <QLineEdit>
 #include <QMouseEvent>
 #include <QPainter>
@@ -48,40 +49,50 @@ class TGEditScale : public QWidget {
 TGEditPanel::TGEditPanel(TScoreForm& form) : QWidget(&form), form_(form) {
   setObjectName(QStringLiteral("pnlGEdit"));
   StepEntryState& st = form_.Step().State();
-  auto* row = new QHBoxLayout(this);
+  auto* rows = new QVBoxLayout(this);
+  rows->setContentsMargins(0, 0, 0, 0);
+  rows->setSpacing(1);
+  auto* controls = new QHBoxLayout;
+  controls->setContentsMargins(2, 0, 2, 0);
+  cmbData = new QComboBox(this);
+  cmbData->setObjectName(QStringLiteral("cmbData"));
+  cmbData->setToolTip(QStringLiteral("描くデータ"));
+  cmbData->setSizeAdjustPolicy(QComboBox::AdjustToContents);
+  for (const char* head : {"Tempo", "Velocity", "KyPrs", "ChPrs", "Bend"}) cmbData->addItem(QString::fromLatin1(head));
+  cmbLine = new QComboBox(this);
+  cmbLine->setObjectName(QStringLiteral("cmbLine"));
+  cmbLine->setToolTip(QStringLiteral("線の種類"));
+  for (const char* line : {"FreeHand", "Straight", "Curve"}) cmbLine->addItem(QString::fromLatin1(line));
+  edInterval = new QLineEdit(this);
+  edInterval->setObjectName(QStringLiteral("edGEditInterval"));
+  edInterval->setToolTip(QStringLiteral("作るイベントの間隔 (ティック, 1..999)"));
+  edInterval->setFixedWidth(edInterval->fontMetrics().horizontalAdvance(QStringLiteral("0000")) + 14);
+  auto label = [this](const char* text) { return new QLabel(QString::fromUtf8(text), this); };
+  controls->addWidget(label("グラフィック編集"));
+  controls->addSpacing(8);
+  controls->addWidget(cmbData);
+  controls->addWidget(cmbLine);
+  controls->addWidget(label("間隔"));
+  controls->addWidget(edInterval);
+  controls->addWidget(label("ティック"));
+  controls->addStretch(1);
+  for (QWidget* w : {static_cast<QWidget*>(cmbData), static_cast<QWidget*>(cmbLine), static_cast<QWidget*>(edInterval)})
+    w->setFocusPolicy(Qt::ClickFocus);
+  auto* row = new QHBoxLayout;
   row->setContentsMargins(0, 0, 0, 0);
   row->setSpacing(0);
   auto* column = new QWidget(this);
   column->setFixedWidth(kColumnWidth);
   auto* columnRow = new QHBoxLayout(column);
   columnRow->setContentsMargins(0, 0, 0, 0);
-  columnRow->setSpacing(0);
-  auto* boxes = new QVBoxLayout;
-  boxes->setContentsMargins(1, kBandTop, 1, 0);
-  boxes->setSpacing(2);
-  cmbData = new QComboBox(column);
-  cmbData->setObjectName(QStringLiteral("cmbData"));
-  cmbData->setToolTip(QStringLiteral("描くデータ"));
-  for (const char* head : {"Tempo", "Velocity", "KyPrs", "ChPrs", "Bend"}) cmbData->addItem(QString::fromLatin1(head));
-  cmbLine = new QComboBox(column);
-  cmbLine->setObjectName(QStringLiteral("cmbLine"));
-  cmbLine->setToolTip(QStringLiteral("線の種類"));
-  for (const char* line : {"FreeHand", "Straight", "Curve"}) cmbLine->addItem(QString::fromLatin1(line));
-  edInterval = new QLineEdit(column);
-  edInterval->setObjectName(QStringLiteral("edGEditInterval"));
-  edInterval->setToolTip(QStringLiteral("作るイベントの間隔 (ティック, 1..999)"));
-  for (QWidget* w : {static_cast<QWidget*>(cmbData), static_cast<QWidget*>(cmbLine), static_cast<QWidget*>(edInterval)}) {
-    w->setFixedWidth(kColumnWidth - kScaleWidth - 2);
-    w->setFocusPolicy(Qt::ClickFocus);
-    boxes->addWidget(w);
-  }
-  boxes->addStretch(1);
-  columnRow->addLayout(boxes);
+  columnRow->addStretch(1);
   columnRow->addWidget(new TGEditScale(column));
   band_ = new TGEditBand(form_, *this);
   row->addWidget(column);
   row->addWidget(band_, 1);
   row->addSpacing(form_.scbScoreVert ? form_.scbScoreVert->sizeHint().width() : 16);
+  rows->addLayout(controls);
+  rows->addLayout(row);
 
   cmbData->setCurrentIndex(std::clamp(st.GEditKind, 0, cmbData->count() - 1));
   cmbLine->setCurrentIndex(std::clamp(st.GEditLine, 0, 2));
