@@ -437,9 +437,15 @@ int RunScreenshot(int argc, char** argv, const std::vector<std::string>& argumen
     QApplication::processEvents();
     out = framed(*rhythm);
   } else if (windowName.rfind("score:", 0) == 0) {
-    // score:TRACK[:POSITION]: the track's score with its cursor at POSITION.
+    // score:TRACK[:POSITION][:gedit]: the track's score with its cursor at
+    // POSITION, with the graphic edit shown when asked for.
     auto* edit = form.findChild<TEditController*>();
-    const std::string spec = windowName.substr(6);
+    std::string spec = windowName.substr(6);
+    bool showGEdit = false;
+    if (spec.size() >= 6 && spec.compare(spec.size() - 6, 6, ":gedit") == 0) {
+      showGEdit = true;
+      spec.resize(spec.size() - 6);
+    }
     const size_t colon = spec.find(':');
     int track = std::atoi(spec.substr(0, colon).c_str());
     if (!edit || track < 1 || track > 64) {
@@ -451,7 +457,9 @@ int RunScreenshot(int argc, char** argv, const std::vector<std::string>& argumen
     TScoreForm score(core->TheSong, edit->Dispatcher(), stepState, track);
     if (colon != std::string::npos)
       score.Step().SetTick(LocTextToTick(core->TheSong.Maps, spec.substr(colon + 1), 0));
-    score.resize(1100, 340);
+    score.SetControllers(edit->Tables().DynCtrl);
+    score.sbtGEdit->setChecked(showGEdit);
+    score.resize(1100, showGEdit ? 500 : 340);
     score.show();
     score.RefreshAll();
     QApplication::processEvents();

@@ -242,6 +242,7 @@ void TMkMainForm::InstallTrackForm(EditDispatcher& d) {
       w->Hooks.PositionChanged = [this](uint32_t tick) {
         if (!IsPlaying()) ShowPosition(tick);
       };
+      if (listTables_) w->SetControllers(listTables_->DynCtrl);
       // The pen's note sounds on the track's port and channel.
       w->Hooks.Audition = [this](int t, int note, int velocity, bool on) {
         const Song& song = core_.TheSong;

@@ -18,7 +18,11 @@ const char* const kScoreEditHelp =
     "                        Ctrl+Shift+ in front; settings pen, erase, grid=4|8|16|32,\n"
     "                        gridtriplet, triplet, tuplet=N, velocity=TEXT, gate=TEXT,\n"
     "                        gateratio=TEXT, step=TEXT, repeat=TEXT, at=POSITION, note=N,\n"
-    "                        hold=N, release=N (keys held on the score's keyboard)\n";
+    "                        hold=N, release=N (keys held on the score's keyboard)\n"
+    "  gedit=TRACK:KIND:LINE:TICK=VALUE;...[:interval=N]\n"
+    "                        draw in the score's graphic edit: KIND tempo|velocity|kyprs|chprs|\n"
+    "                        bend|ctrl:CC, LINE freehand|straight|curve, VALUE 0..128 as the band\n"
+    "                        shows it, interval 1..999 ticks (16)\n";
 
 bool ParseScoreKey(std::string_view text, int& vk, int& modifiers) {
   modifiers = 0;
@@ -155,6 +159,51 @@ int RunScoreCommand(std::string_view value, EditSession& s, ScoreCliState& state
   const StepEntryState& st = w->State();
   s.Out << "score: track " << track << " at " << LocText(s.TheSong.Maps, w->Tick()) << " note " << w->Note()
         << " step " << st.StepTime << " gate " << st.StepEvent.Value << " velocity " << st.Velocity() << "\n";
+  return 1;
+}
+
+int RunGEditCommand(std::string_view value, EditSession& s) {
+  std::vector<std::string_view> p = SplitText(value, ':');
+  int track, n;
+  if (p.size() < 4 || !ReadInt(p[0], 1, 64, track)) return 2;
+  int interval = kGEditDefaultInterval;
+  if (p.back().substr(0, 9) == "interval=") {
+    if (!ReadInt(p.back().substr(9), kGEditMinInterval, kGEditMaxInterval, interval)) return 2;
+    p.pop_back();
+  }
+  size_t i = 1;
+  int kind = -1, control = 0;
+  static const char* const kKinds[5] = {"tempo", "velocity", "kyprs", "chprs", "bend"};
+  for (int k = 0; k < 5; ++k)
+    if (p[i] == kKinds[k]) kind = k;
+  if (p[i++] == "ctrl") {
+    if (i >= p.size() || !ReadInt(p[i++], 0, 127, control)) return 2;
+    kind = kCurveControl;
+  }
+  if (kind < 0 || i + 2 != p.size()) return 2;
+  int line;
+  if (p[i] == "freehand") line = kGEditFreeHand;
+  else if (p[i] == "straight") line = kGEditStraight;
+  else if (p[i] == "curve") line = kGEditCurve;
+  else return 2;
+  std::vector<GEditPoint> stroke;
+  for (std::string_view item : SplitText(p[i + 1], ';')) {
+    if (item.empty()) continue;  // a trailing ';'
+    const size_t eq = item.find('=');
+    int64_t tick;
+    if (eq == std::string_view::npos || !TryParseInt(item.substr(0, eq), tick) || tick < 0 || tick > 0x7FFFFFFF ||
+        !ReadInt(item.substr(eq + 1), 0, kGEditBandHeight, n))
+      return 2;
+    stroke.push_back(GEditPoint{uint32_t(tick), n});
+  }
+  if (stroke.empty()) return 2;
+  GEditPen pen;
+  pen.Press(line, stroke.front().Tick, stroke.front().Value);
+  for (size_t k = 1; k < stroke.size(); ++k) pen.Move(stroke[k].Tick, stroke[k].Value);
+  const std::vector<GEditPoint> path = pen.Release();
+  ApplyGEdit(s.TheSong, s.Dispatcher, track, kind, control, interval, path);
+  s.Out << "gedit: track " << track << " " << path.size() << " points, ticks " << path.front().Tick << ".."
+        << path.back().Tick << "\n";
   return 1;
 }
 

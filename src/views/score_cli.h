@@ -10,6 +10,7 @@
 #include <ostream>
 #include <string_view>
 
+#include "views/score_gedit.h"
 #include "views/score_step.h"
 
 namespace melko {
@@ -31,7 +32,14 @@ bool ParseScoreKey(std::string_view text, int& vk, int& modifiers);
 // sent then). Reports the cursor afterwards on `s.Out`.
 int RunScoreCommand(std::string_view value, EditSession& s, ScoreCliState& state);
 
-// The lines --help prints for it.
+// Runs `gedit=TRACK:KIND:LINE:TICK=VALUE;...[:interval=N]`: KIND tempo,
+// velocity, kyprs, chprs, bend or ctrl:CC; LINE freehand, straight or curve;
+// the values in the band's units (0..128). The pen is pressed on the first
+// point, moved through the others and released, and the path is applied as
+// the window does. 1 done, 2 when it could not be read (nothing changes).
+int RunGEditCommand(std::string_view value, EditSession& s);
+
+// The lines --help prints for them.
 extern const char* const kScoreEditHelp;
 
 }  // namespace melko

@@ -198,6 +198,7 @@ int RunSheetEditWith(const std::vector<std::string>& args, std::ostream& out, st
                      if (r != 0) return r;
                    }
                    if (name == "score") return hasValue ? RunScoreCommand(value, s, scores) : 2;
+                   if (name == "gedit") return hasValue ? RunGEditCommand(value, s) : 2;
                    if (const int r = RhythmEditCommand(name, value, hasValue, s, rhythm)) return r;
                    const int r = SheetCommand(name, value, hasValue, s, sheetRow);
                    return r != 0 ? r : RunMixerCommand(name, value, hasValue, s, mixer);

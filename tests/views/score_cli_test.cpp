@@ -55,5 +55,24 @@ TEST_F(ScoreCli, UndoTakesBackOneStepAndBadItemsChangeNothing) {
   EXPECT_FALSE(ParseScoreKey("F8", vk, mods));
 }
 
+TEST_F(ScoreCli, GEditDrawsThePenPathAndUndoesIt) {
+  ASSERT_EQ(Run({"gedit=1:ctrl:7:straight:480=120;0=0:interval=120", "gedit=2:velocity:freehand:0=50;"}), 0)
+      << err_.str();
+  EXPECT_NE(out_.str().find("gedit: track 1 2 points, ticks 0..480"), std::string::npos) << out_.str();
+  Song s = Load();
+  EXPECT_EQ(test::Events(s.Tracks[1]), (std::vector<Ev>{{0, 0xB0, 7, 0, 0},
+                                                        {120, 0xB0, 7, 30, 0},
+                                                        {240, 0xB0, 7, 60, 0},
+                                                        {360, 0xB0, 7, 90, 0},
+                                                        {480, 0xB0, 7, 120, 0}}));
+  EXPECT_EQ(test::Events(s.Tracks[2])[0].D2, 50);
+  ASSERT_EQ(Run({"gedit=2:velocity:curve:0=10;100=20", "undo"}), 0) << err_.str();
+  EXPECT_EQ(test::Events(Load().Tracks[2])[0].D2, 100);
+  for (const char* bad : {"gedit=1:ctrl:straight:0=1;9=2", "gedit=1:velocity:wavy:0=1", "gedit=1:velocity:straight:",
+                          "gedit=1:velocity:straight:0=129", "gedit=0:bend:curve:0=1", "gedit=1:tempo:curve:x=1",
+                          "gedit=1:chprs:freehand:0=1:interval=0", "gedit=1:kyprs:freehand"})
+    EXPECT_EQ(Run({bad}), 2) << bad;
+}
+
 }  // namespace
 }  // namespace melko

@@ -23,6 +23,7 @@
 #include "views/score_staff.h"
 #include "views/ui/music_font.h"
 #include "views/ui/palette_custom_dlg.h"
+#include "views/ui/score_gedit_panel.h"
 
 namespace melko {
 
@@ -143,7 +144,11 @@ TScoreForm::TScoreForm(Song& song, EditDispatcher& dispatcher, StepEntryState& s
   auto* palette = findChild<QWidget*>(QStringLiteral("pnlPalette"));
   v->addWidget(palette);
   v->addLayout(staffRow, 1);
+  pnlGEdit = new TGEditPanel(*this);
+  pnlGEdit->setVisible(false);
+  v->addWidget(pnlGEdit);
   v->addWidget(scbHorz);
+  connect(sbtGEdit, &QToolButton::toggled, pnlGEdit, &QWidget::setVisible);
   connect(scbScoreVert, &QScrollBar::valueChanged, this, [this] {
     staff_->update();
     header_->update();
@@ -151,6 +156,7 @@ TScoreForm::TScoreForm(Song& song, EditDispatcher& dispatcher, StepEntryState& s
   connect(scbHorz, &QScrollBar::valueChanged, this, [this] {
     staff_->update();
     header_->update();
+    pnlGEdit->Band()->update();
   });
   songWatch_ = song_.Changes.Subscribe([this](const SongChange& c) { SongChanged(c); });
   clock_ = std::make_unique<QElapsedTimer>();
@@ -376,6 +382,8 @@ void TScoreForm::BuildPalette() {
   r2->addWidget(sbtSync);
   r2->addWidget(sbtSolo);
   r2->addWidget(sbtStayOnTop);
+  sbtGEdit = Button(pnl, QStringLiteral("GEdit"), "sbtGEdit", QStringLiteral("グラフィック編集を表示"), true);
+  r2->addWidget(sbtGEdit);
   r2->addStretch(1);
 
   connect(sbtPen, &QToolButton::clicked, this, [this](bool down) {
@@ -501,6 +509,7 @@ void TScoreForm::RefreshAll() {
   UpdateScrollRange();
   staff_->update();
   header_->update();
+  if (pnlGEdit) pnlGEdit->Band()->update();
 }
 
 void TScoreForm::AfterCommand(bool moved) {
@@ -560,6 +569,8 @@ void TScoreForm::SongChanged(const SongChange& c) {
   if (c.Touches(step_.Track) || c.Has(kChangeMaps | kChangeSongSettings | kChangeWholeSong | kChangeTrackSettings))
     RefreshAll();
 }
+
+void TScoreForm::SetControllers(const NameTable& dynCtrl) { pnlGEdit->SetControllers(dynCtrl); }
 
 bool TScoreForm::MouseBlocked() const { return NoMouseWhilePlaying && Hooks.IsPlaying && Hooks.IsPlaying(); }
 

@@ -1,7 +1,8 @@
 // TScoreForm, the score window of one track (its number in Tag; several may
 // be open at once): the note palette (pen and erase, note values, dot, tie,
 // tuplet, velocity and gate presets, grid, the step boxes), the staff image
-// imgStaff with its clef, key and meter header, and the two scroll bars.
+// imgStaff with its clef, key and meter header, the two scroll bars, and
+// the graphic edit pnlGEdit under the staff (views/ui/score_gedit_panel.h).
 // The staff is drawn with the music font, notes where their ticks are
 // (PixelsPer16th per sixteenth), on the diatonic column that the mouse
 // reads (NoteHeight, TopStep, scbScoreVert). Only what is on screen is laid
@@ -42,6 +43,9 @@ class TScoreForm;
 constexpr int kScoreFormNoteHeight = 5;
 class TStaffHeader;
 class TStaffView;
+class TGEditPanel;
+class TGEditBand;
+struct NameTable;
 
 struct ScoreFormHooks {
   // Sounds (on) or stops (off) a note on the track's port and channel.
@@ -91,6 +95,8 @@ class TScoreForm : public QWidget {
   void PositionMoved();
   // Every box and button shows the step state again, and the staff is redrawn.
   void RefreshAll();
+  // cmbData's controllers: the entries of DYNCTRL.TXT after its five heads.
+  void SetControllers(const NameTable& dynCtrl);
   // A key as the window receives it (virtual-key code and ScoreModifiers).
   void SendKey(int vk, int modifiers);
 
@@ -121,6 +127,8 @@ class TScoreForm : public QWidget {
   QToolButton* sbtSolo = nullptr;
   QToolButton* sbtSync = nullptr;
   QToolButton* sbtStayOnTop = nullptr;
+  QToolButton* sbtGEdit = nullptr;
+  TGEditPanel* pnlGEdit = nullptr;  // the graphic edit, shown by sbtGEdit
   QComboBox* cmbClef = nullptr;
   QLineEdit* edStep = nullptr;
   QLineEdit* edGateValue = nullptr;
@@ -142,6 +150,8 @@ class TScoreForm : public QWidget {
  private:
   friend class TStaffView;
   friend class TStaffHeader;
+  friend class TGEditPanel;
+  friend class TGEditBand;
   void BuildPalette();
   void SongChanged(const SongChange& c);
   void UpdateBoxes();
