@@ -58,7 +58,7 @@ void RcpWriter::UserExclusive(int n, const std::vector<uint8_t>& data) {
   size_t at = (g36_ ? 0xB18 : 0x406) + n * 0x30;
   std::memset(&bytes_[at], ' ', 0x18);
   std::memset(&bytes_[at + 0x18], 0xF7, 0x18);
-  std::memcpy(&bytes_[at + 0x18], data.data(), std::min<size_t>(data.size(), 0x18));
+  if (!data.empty()) std::memcpy(&bytes_[at + 0x18], data.data(), std::min<size_t>(data.size(), 0x18));
 }
 
 void RcpWriter::BeginTrack(const RcpTrackSpec& spec) {
