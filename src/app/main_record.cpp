@@ -228,6 +228,9 @@ void TMkMainForm::InstallTrackForm(EditDispatcher& d) {
       w = new TScoreForm(core_.TheSong, d, scores->State, track, trackForm_);
       w->Hooks.IsPlaying = [this] { return IsPlaying(); };
       w->Hooks.PlayTick = [this] { return core_.Engine().PlayTick.load(); };
+      w->Hooks.ShowTrack = [this](int other) {
+        if (trackForm_ && trackForm_->Hooks.OpenScore) trackForm_->Hooks.OpenScore(other);
+      };
       w->NoMouseWhilePlaying = (ini_.ReadInteger("Score", "Options", 0) & kScoreNoMouseWhilePlaying) != 0;
       // While a take runs, the score's keyboard piano plays into its track when armed.
       w->Hooks.RecordKey = [this](int t, int note, bool on) {

@@ -8,6 +8,8 @@
 #include <QTest>
 #include <QToolButton>
 #include <QLineEdit>
+#include <QMenu>
+#include <QTimer>
 
 #include "app_rig.h"
 #include "edit/edit_test_util.h"
@@ -245,6 +247,32 @@ TEST(ScoreFromTheSheet, TheSheetOpensOneScorePerTrack) {
   ASSERT_EQ(scores.size(), 2);
   EXPECT_TRUE(scores[0]->isVisible());
   EXPECT_EQ(scores[0]->Tag() + scores[1]->Tag(), 8);
+}
+
+// "TR" lists the tracks as "%.2d: %s" and opens the chosen track's score.
+TEST(ScoreFromTheSheet, TrackChangeOpensTheChosenTracksScore) {
+  AppRig rig;
+  rig.Start();
+  rig.song().TrackNames[4] = "Bass";
+  TTrackForm* sheet = rig.form->TrackForm();
+  ASSERT_NE(sheet, nullptr);
+  sheet->Hooks.OpenScore(1);
+  TScoreForm* first = sheet->findChild<TScoreForm*>();
+  ASSERT_NE(first, nullptr);
+  std::vector<int> tracks;
+  const QStringList lines = first->TrackChoices(tracks);
+  ASSERT_EQ(lines.size(), 64);
+  EXPECT_EQ(lines[3], QStringLiteral("04: Bass"));
+  QTimer::singleShot(0, [] {
+    auto* menu = qobject_cast<QMenu*>(QApplication::activePopupWidget());
+    if (!menu) return;
+    menu->setActiveAction(menu->actions()[3]);
+    QTest::keyClick(menu, Qt::Key_Return);
+  });
+  first->sbtTrackChange->click();
+  bool opened = false;
+  for (TScoreForm* s : sheet->findChildren<TScoreForm*>()) opened = opened || (s->Tag() == 4 && s->isVisible());
+  EXPECT_TRUE(opened);
 }
 
 }  // namespace

@@ -7,6 +7,7 @@
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMenu>
 #include <QPainter>
 #include <QPainterPath>
 #include <QScrollBar>
@@ -16,6 +17,7 @@
 #include <cmath>
 
 #include "base/int_helpers.h"
+#include "base/text_encoding.h"
 #include "edit/edit_range.h"
 #include "edit/tool_text.h"
 #include "instruments/note_name.h"
@@ -375,6 +377,15 @@ void TScoreForm::BuildPalette() {
     setWindowFlag(Qt::WindowStaysOnTopHint, down);
     show();
   });
+  sbtTrackChange = Button(pnl, QStringLiteral("TR"), "sbtTrackChange", QStringLiteral("他のトラックの譜面を開く"), false);
+  connect(sbtTrackChange, &QToolButton::clicked, this, [this] {
+    std::vector<int> tracks;
+    const QStringList lines = TrackChoices(tracks);
+    QMenu menu(this);
+    for (int i = 0; i < lines.size(); ++i) menu.addAction(lines[i])->setData(tracks[size_t(i)]);
+    QAction* chosen = menu.exec(sbtTrackChange->mapToGlobal(QPoint(0, sbtTrackChange->height())));
+    if (chosen && Hooks.ShowTrack && chosen->data().toInt() != step_.Track) Hooks.ShowTrack(chosen->data().toInt());
+  });
   sbtByMidi = Button(pnl, QStringLiteral("MIDI"), "sbtByMidi", QStringLiteral("MIDI キーボードで入力"), true);
   sbtByMouse = Button(pnl, QStringLiteral("Mous"), "sbtByMouse", QStringLiteral("カーソルがマウスに付いて動く"), true);
   r2->addWidget(sbtByMidi);
@@ -382,6 +393,7 @@ void TScoreForm::BuildPalette() {
   r2->addWidget(sbtSync);
   r2->addWidget(sbtSolo);
   r2->addWidget(sbtStayOnTop);
+  r2->addWidget(sbtTrackChange);
   sbtGEdit = Button(pnl, QStringLiteral("GEdit"), "sbtGEdit", QStringLiteral("グラフィック編集を表示"), true);
   r2->addWidget(sbtGEdit);
   r2->addStretch(1);
@@ -417,6 +429,16 @@ void TScoreForm::BuildPalette() {
     step_.SetTick(LocTextToTick(song_.Maps, edLoca->text().toStdString(), step_.Tick()));
     AfterCommand(true);
   });
+}
+
+QStringList TScoreForm::TrackChoices(std::vector<int>& tracks) const {
+  QStringList lines;
+  tracks.clear();
+  for (int t = 1; t <= 64; ++t) {
+    lines << QStringLiteral("%1: %2").arg(t, 2, 10, QLatin1Char('0')).arg(QString::fromStdString(DisplayText(song_.TrackNames[size_t(t)])));
+    tracks.push_back(t);
+  }
+  return lines;
 }
 
 void TScoreForm::SetNoteHeight(int pixels) {

@@ -62,6 +62,8 @@ struct ScoreFormHooks {
   // A note of the window's keyboard piano while a take runs: true when the
   // take stored it (the track is armed), so it is no step entry.
   std::function<bool(int track, int note, bool on)> RecordKey;
+  // "TR": the score of another track (its own window), at the same position.
+  std::function<void(int track)> ShowTrack;
 };
 
 class TScoreForm : public QWidget {
@@ -127,6 +129,9 @@ class TScoreForm : public QWidget {
   QToolButton* sbtSolo = nullptr;
   QToolButton* sbtSync = nullptr;
   QToolButton* sbtStayOnTop = nullptr;
+  QToolButton* sbtTrackChange = nullptr;
+  // The lines of the TR list: "%.2d: %s" for tracks 1..64, their numbers in `tracks`.
+  QStringList TrackChoices(std::vector<int>& tracks) const;
   QToolButton* sbtGEdit = nullptr;
   TGEditPanel* pnlGEdit = nullptr;  // the graphic edit, shown by sbtGEdit
   QComboBox* cmbClef = nullptr;
