@@ -12,35 +12,6 @@ namespace {
 // No kind's value can equal it, so the first value is always written.
 constexpr int kNoValue = 8193;
 
-TMidiEvent CurveEvent(int kind, int control, uint32_t tick, int v) {
-  TMidiEvent ev;
-  ev.Time = tick;
-  switch (kind) {
-    case kCurveTempo:
-      ev.Status = 0xFF;
-      ev.Data1 = 0x51;
-      ev.Len = 3;
-      ev.Value = 60000000u / static_cast<uint32_t>(ClampInt(v, kMinBpm, kMaxBpm));
-      break;
-    case kCurveChPrs:
-      ev.Status = 0xD0;
-      ev.Data1 = static_cast<uint8_t>(ClampInt(v, 0, 127));
-      break;
-    case kCurveBend: {
-      const int b = static_cast<int>(ClampInt(v, -8192, 8191)) + 8192;
-      ev.Status = 0xE0;
-      ev.Data1 = static_cast<uint8_t>(b & 0x7F);
-      ev.Data2 = static_cast<uint8_t>(b >> 7);
-      break;
-    }
-    default:
-      ev.Status = 0xB0;
-      ev.Data1 = static_cast<uint8_t>(control & 0x7F);
-      ev.Data2 = static_cast<uint8_t>(ClampInt(v, 0, 127));
-      break;
-  }
-  return ev;
-}
 
 // Writes the curve's events into `clip`, timed from the range start: one
 // at each interval step whose value differs from the last one written, and
@@ -121,6 +92,36 @@ void RewriteData2(Song& song, int t, uint8_t status, const ValueCurve& curve, ui
 }
 
 }  // namespace
+
+TMidiEvent CurveEvent(int kind, int control, uint32_t tick, int v) {
+  TMidiEvent ev;
+  ev.Time = tick;
+  switch (kind) {
+    case kCurveTempo:
+      ev.Status = 0xFF;
+      ev.Data1 = 0x51;
+      ev.Len = 3;
+      ev.Value = 60000000u / static_cast<uint32_t>(ClampInt(v, kMinBpm, kMaxBpm));
+      break;
+    case kCurveChPrs:
+      ev.Status = 0xD0;
+      ev.Data1 = static_cast<uint8_t>(ClampInt(v, 0, 127));
+      break;
+    case kCurveBend: {
+      const int b = static_cast<int>(ClampInt(v, -8192, 8191)) + 8192;
+      ev.Status = 0xE0;
+      ev.Data1 = static_cast<uint8_t>(b & 0x7F);
+      ev.Data2 = static_cast<uint8_t>(b >> 7);
+      break;
+    }
+    default:
+      ev.Status = 0xB0;
+      ev.Data1 = static_cast<uint8_t>(control & 0x7F);
+      ev.Data2 = static_cast<uint8_t>(ClampInt(v, 0, 127));
+      break;
+  }
+  return ev;
+}
 
 void ResolveCurveControl(MakeValueSettings& s, const NameTable& dynCtrl) {
   if (s.KindIndex < kCurveControl) return;

@@ -22,6 +22,9 @@ void ResolveCurveControl(MakeValueSettings& s, const NameTable& dynCtrl);
 
 // The interval used over a range of `length` ticks: the setting, kept in 1..length.
 uint32_t CurveInterval(int interval, uint32_t length);
+// One event of a curve kind (tempo in BPM, pressure, bend -8192..8191 or
+// controller `control`) with value `v` at `tick`, clamped to the kind's range.
+TMidiEvent CurveEvent(int kind, int control, uint32_t tick, int v);
 
 // Applies the curve over from..to (exclusive) of tracks EditFromTrack..
 // EditToTrack (tempo: the conductor track, whose tempo map is rebuilt).

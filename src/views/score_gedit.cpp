@@ -5,6 +5,7 @@
 #include "base/int_helpers.h"
 #include "edit/edit_range.h"
 #include "edit/edit_tools.h"
+#include "edit/make_values.h"
 #include "edit/range_ops.h"
 #include "song/track_ops.h"
 
@@ -95,35 +96,6 @@ std::vector<GEditPoint> GEditPen::Release() {
 
 namespace {
 
-TMidiEvent GEditEvent(int kind, int control, uint32_t time, int value) {
-  TMidiEvent ev;
-  ev.Time = time;
-  switch (kind) {
-    case kCurveTempo:
-      ev.Status = 0xFF;
-      ev.Data1 = 0x51;
-      ev.Len = 3;
-      ev.Value = 60000000u / static_cast<uint32_t>(value);
-      break;
-    case kCurveChPrs:
-      ev.Status = 0xD0;
-      ev.Data1 = static_cast<uint8_t>(value);
-      break;
-    case kCurveBend: {
-      const int b = value + 8192;
-      ev.Status = 0xE0;
-      ev.Data1 = static_cast<uint8_t>(b & 0x7F);
-      ev.Data2 = static_cast<uint8_t>(b >> 7);
-      break;
-    }
-    default:
-      ev.Status = 0xB0;
-      ev.Data1 = static_cast<uint8_t>(control & 0x7F);
-      ev.Data2 = static_cast<uint8_t>(value);
-      break;
-  }
-  return ev;
-}
 
 // Velocity or key pressure: each event of `status` in first..last gets the
 // path's value at its tick as its second data byte.
@@ -165,7 +137,7 @@ void ReplaceStream(Song& song, int t, int kind, int control, uint32_t interval, 
   auto put = [&](uint32_t tick) {
     const int v = GEditDataValue(kind, GEditValueAt(points, tick));
     if (any && v == previous) return;
-    TMidiEvent ev = GEditEvent(kind, control, tick - first, v);
+    TMidiEvent ev = CurveEvent(kind, control, tick - first, v);
     EncodeEvent(clip, ev, lastTick, 0, maxGate);
     any = true;
     previous = v;
