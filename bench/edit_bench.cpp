@@ -9,33 +9,11 @@
 
 #include "edit/edit_tools.h"
 #include "edit/range_ops.h"
+#include "random_track.h"
 #include "song/track_ops.h"
 
 namespace melko {
 namespace {
-
-void FillTrack(Song& song, int t, int64_t count, unsigned seed) {
-  std::mt19937 rng(seed);
-  TMidiData& d = song.Tracks[t];
-  d.Free();
-  uint32_t last = 0, tick = 0;
-  for (int64_t i = 0; i < count; ++i) {
-    tick += rng() % 61;
-    TMidiEvent ev;
-    ev.Time = tick;
-    if (rng() % 10 < 7) {
-      ev.Status = 0x90;
-      ev.Data1 = static_cast<uint8_t>(36 + rng() % 60);
-      ev.Data2 = static_cast<uint8_t>(1 + rng() % 127);
-      ev.Value = 1 + rng() % 960;
-    } else {
-      ev.Status = 0xB0;
-      ev.Data1 = rng() % 2 ? 7 : 10;
-      ev.Data2 = static_cast<uint8_t>(rng() % 128);
-    }
-    EncodeEvent(d, ev, last, 0, song.MaxGate());
-  }
-}
 
 uint32_t LastTick(const TMidiData& d) {
   uint32_t t = 0;
@@ -48,7 +26,7 @@ struct Setup {
   TEditRange range;
   uint32_t end;
   explicit Setup(int64_t n) {
-    FillTrack(song, 1, n, 1);
+    FillRandomTrack(song, 1, n, 1);
     end = LastTick(song.Tracks[1]) + 1;
     range.EditFromTrack = range.EditToTrack = 1;
     range.EditFromTick = 0;
@@ -80,7 +58,7 @@ void BM_PasteRepeat8(benchmark::State& state) {
 
 void BM_Mix(benchmark::State& state) {
   Setup s(state.range(0));
-  FillTrack(s.song, 2, state.range(0), 2);
+  FillRandomTrack(s.song, 2, state.range(0), 2);
   RangeCopy(s.song, s.range);  // the whole of track 1
   TEditRange into = s.range;
   into.EditFromTrack = into.EditToTrack = 2;

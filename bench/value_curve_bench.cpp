@@ -10,41 +10,17 @@
 #include <random>
 
 #include "edit/make_values.h"
+#include "random_track.h"
 #include "song/track_ops.h"
 
 namespace melko {
 namespace {
 
-// A track of `count` events, seven in ten notes and the rest volume and pan.
-uint32_t FillTrack(Song& song, int t, int64_t count) {
-  std::mt19937 rng(7);
-  TMidiData& d = song.Tracks[t];
-  d.Free();
-  uint32_t last = 0, tick = 0;
-  for (int64_t i = 0; i < count; ++i) {
-    tick += rng() % 61;
-    TMidiEvent ev;
-    ev.Time = tick;
-    if (rng() % 10 < 7) {
-      ev.Status = 0x90;
-      ev.Data1 = static_cast<uint8_t>(36 + rng() % 60);
-      ev.Data2 = static_cast<uint8_t>(1 + rng() % 127);
-      ev.Value = 1 + rng() % 960;
-    } else {
-      ev.Status = 0xB0;
-      ev.Data1 = rng() % 2 ? 7 : 10;
-      ev.Data2 = static_cast<uint8_t>(rng() % 128);
-    }
-    EncodeEvent(d, ev, last, 0, song.MaxGate());
-  }
-  return tick + 1;
-}
-
 void Run(benchmark::State& state, MakeValueSettings s) {
   Song song;
   TEditRange range;
   range.EditFromTrack = range.EditToTrack = 1;
-  range.EditToTick = FillTrack(song, 1, state.range(0));
+  range.EditToTick = FillRandomTrack(song, 1, state.range(0));
   for (auto _ : state) {
     ApplyMakeValues(song, range, s);
     benchmark::DoNotOptimize(song.Tracks[1].Top());
