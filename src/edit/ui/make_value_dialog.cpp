@@ -221,7 +221,15 @@ TMakeValueDlg::TMakeValueDlg(MakeValueSettings& settings, std::vector<LinePreset
     interval_ = v;
     ShowAll();
   });
-  auto endBox = [this](const char* name, int& end) {
+  // A box is read when it loses the focus; Enter reads it and presses OK.
+  auto CommitOn = [this](QLineEdit* box, std::function<void()> check) {
+    connect(box, &QLineEdit::editingFinished, this, check);
+    connect(box, &QLineEdit::returnPressed, this, [this, check] {
+      check();
+      Ok();
+    });
+  };
+  auto endBox = [this, CommitOn](const char* name, int& end) {
     QLineEdit* box = AddBox(name, nullptr);
     disconnect(box, nullptr, this, nullptr);
     auto check = [this, box, &end] {
@@ -236,11 +244,7 @@ TMakeValueDlg::TMakeValueDlg(MakeValueSettings& settings, std::vector<LinePreset
       }
       ShowAll();
     };
-    connect(box, &QLineEdit::editingFinished, this, check);
-    connect(box, &QLineEdit::returnPressed, this, [this, check] {
-      check();
-      Ok();
-    });
+    CommitOn(box, check);
     return box;
   };
   edFrom = endBox("edFrom", work_.From);
@@ -252,7 +256,7 @@ TMakeValueDlg::TMakeValueDlg(MakeValueSettings& settings, std::vector<LinePreset
     graph->update();
     ShowAll();
   });
-  auto intBox = [this](const char* name, int& value, int lo, int hi) {
+  auto intBox = [this, CommitOn](const char* name, int& value, int lo, int hi) {
     QLineEdit* box = AddBox(name, nullptr);
     disconnect(box, nullptr, this, nullptr);
     auto check = [this, box, &value, lo, hi] {
@@ -260,11 +264,7 @@ TMakeValueDlg::TMakeValueDlg(MakeValueSettings& settings, std::vector<LinePreset
       graph->update();
       ShowAll();
     };
-    connect(box, &QLineEdit::editingFinished, this, check);
-    connect(box, &QLineEdit::returnPressed, this, [this, check] {
-      check();
-      Ok();
-    });
+    CommitOn(box, check);
     return box;
   };
   edAmp = intBox("edAmp", work_.Amplitude, -128, 128);
