@@ -20,9 +20,11 @@ fi
 "$melko" --dump "$demo" > out/demo-dump.txt
 "$melko" --convert "$demo" out/demo-format0.mid --format0 > /dev/null
 "$melko" --render "$demo" out/demo.wav | tail -n 1
+"$melko" --convert "$BUILD_DIR/bin/demos/demo.rcp" out/demo-from-rcp.mid > /dev/null
 echo "Song listing: out/demo-dump.txt ($(grep -c ' Note ' out/demo-dump.txt) notes)"
 echo "Format 0 copy: out/demo-format0.mid"
 echo "Rendered audio: $(pwd)/out/demo.wav"
+echo "The RCP demo song converted to a Standard MIDI File: out/demo-from-rcp.mid"
 if "$melko" --screenshot out/melko-window.png "$demo" > /dev/null 2>&1; then
   echo "The application's window (drawn offscreen): out/melko-window.png"
 fi

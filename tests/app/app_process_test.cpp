@@ -242,6 +242,42 @@ TEST(Program, DumpOpensAnRcpSongThroughTheShippedConverter) {
   EXPECT_NE(out.find("Ch 2 "), std::string::npos) << out;
 }
 
+// The demo songs the build makes in the RCP and G36 forms hold the same
+// music: both convert to the same song but for the title, with the bass
+// loop played four times and the piano's repeated measures played again.
+TEST(Program, TheRcpAndG36DemoSongsConvertToTheSameSong) {
+  TempDir dir;
+  std::filesystem::copy(MELKO_BUILT_DATA_DIR, dir.Path() + "MELKO", std::filesystem::copy_options::recursive);
+  const std::string demos = std::filesystem::path(MELKO_BIN).parent_path().string() + "/demos/";
+  auto dump = [&](const std::string& file) {
+    QProcess melko;
+    melko.setProcessEnvironment(CleanEnvironment());
+    melko.start(QStringLiteral(MELKO_BIN), {QStringLiteral("--data-dir"), QString::fromStdString(dir.Path() + "MELKO"),
+                                            QStringLiteral("--dump"), QString::fromStdString(demos + file)});
+    EXPECT_TRUE(melko.waitForFinished(60000));
+    EXPECT_EQ(melko.exitCode(), 0) << melko.readAllStandardError().toStdString();
+    std::string out = melko.readAllStandardOutput().toStdString();
+    std::string kept;  // without the lines naming the file or the title
+    size_t at = 0;
+    while (at < out.size()) {
+      size_t end = out.find('\n', at);
+      if (end == std::string::npos) end = out.size();
+      std::string line = out.substr(at, end - at);
+      if (line.find("demo.") == std::string::npos && line.find("MELKO Demo") == std::string::npos) kept += line + "\n";
+      at = end + 1;
+    }
+    return kept;
+  };
+  std::string rcp = dump("demo.rcp");
+  std::string g36 = dump("demo.g36");
+  EXPECT_EQ(rcp, g36);
+  size_t notes = 0;
+  for (size_t at = rcp.find(" Note "); at != std::string::npos; at = rcp.find(" Note ", at + 1)) ++notes;
+  // 25 melody notes (26 struck, one of them a tie), 40 bass notes (4 passes),
+  // 48 piano, 96 drums.
+  EXPECT_EQ(notes, 209u) << rcp;
+}
+
 #endif
 
 }  // namespace
