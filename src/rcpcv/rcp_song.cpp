@@ -129,6 +129,47 @@ struct Command {
   uint32_t P2;
 };
 
+// One E7 of some track, at its tick with the track's shift (may be < 0).
+struct TempoChange {
+  int64_t Tick;
+  uint32_t Ratio;  // of the header's tempo, 64 = as written
+  uint32_t Glide;  // ticks, 0 = at once
+};
+
+// Writes the tempo changes of all tracks in time order (a stable sort keeps
+// track order, then command order, at one tick). A glide is written as up to
+// 16 steps from the tempo playing at its start, which may be the middle of
+// an earlier glide; steps that a later change overtakes are left out.
+bool WriteTempoChanges(std::vector<TempoChange>& changes, uint32_t bpm, Budget& budget, SmfTrack& conductor) {
+  std::stable_sort(changes.begin(), changes.end(),
+                   [](const TempoChange& a, const TempoChange& b) { return a.Tick < b.Tick; });
+  int64_t from = 64, to = 64, start = 0, length = 0;  // the glide in progress
+  for (size_t i = 0; i < changes.size(); ++i) {
+    const TempoChange& c = changes[i];
+    int64_t now = from;
+    if (c.Tick >= start + length) {
+      now = to;
+    } else if (length > 0) {
+      now = from + (to - from) * (c.Tick - start) / length;
+    }
+    const int64_t next = i + 1 < changes.size() ? changes[i + 1].Tick : INT64_MAX;
+    const int steps = c.Glide == 0 ? 1 : static_cast<int>(std::min<uint32_t>(c.Glide, 16));
+    for (int k = 1; k <= steps; ++k) {
+      int64_t at = c.Tick + static_cast<int64_t>(c.Glide) * k / steps;
+      if (at >= next) break;  // overtaken (also a change at the same tick)
+      int64_t r = now + (static_cast<int64_t>(c.Ratio) - now) * k / steps;
+      if (k > 1 && !budget.Spend(1)) return false;
+      PutTempo(conductor, static_cast<uint32_t>(std::clamp<int64_t>(at, 0, UINT32_MAX)),
+               MicrosPerQuarter(bpm, static_cast<uint32_t>(r)));
+    }
+    from = now;
+    to = c.Ratio;
+    start = c.Tick;
+    length = c.Glide;
+  }
+  return true;
+}
+
 // Builds one exclusive message from a data stream that may hold the
 // placeholders 80 (p1), 81 (p2), 82 (channel), 83 (start the Roland
 // checksum) and 84 (put the checksum); the stream ends at F7.
@@ -169,8 +210,9 @@ class ExclusiveBuilder {
 class TrackConverter {
  public:
   TrackConverter(const Image& image, const Header& header, Budget& budget, SmfTrack& out, SmfTrack& conductor,
-                 size_t start, size_t end)
-      : img_(image), h_(header), budget_(budget), out_(out), conductor_(conductor), start_(start), end_(end) {
+                 std::vector<TempoChange>& tempos, size_t start, size_t end)
+      : img_(image), h_(header), budget_(budget), out_(out), conductor_(conductor), tempos_(tempos), start_(start),
+        end_(end) {
     notes_.reserve(64);
     active_.fill(-1);
   }
@@ -443,20 +485,14 @@ class TrackConverter {
   }
 
   // E7: p1 scales the header's tempo (64 = as written), p2 > 0 glides to it
-  // over p2 ticks, written as up to 16 steps. Tempo goes to the conductor
-  // track; a glide starts from the tempo this track set last.
+  // over p2 ticks. Tempo is the song's, whichever track sets it: the changes
+  // of all tracks are collected and written to the conductor track at the
+  // end (WriteTempoChanges), so that a glide starts from the tempo playing
+  // at its tick.
   void Tempo(uint64_t tick, const Command& c) {
     uint32_t ratio = std::min<uint32_t>(c.P1, 255);
-    if (ratio == 0) return;
-    uint32_t glide = c.P2 & 0xFF;
-    int steps = glide == 0 ? 1 : static_cast<int>(std::min<uint32_t>(glide, 16));
-    for (int i = 1; i <= steps; ++i) {
-      uint64_t at = tick + (glide * i) / steps;
-      int64_t r = ratio_ + (static_cast<int64_t>(ratio) - ratio_) * i / steps;
-      if (!budget_.Spend(1)) return;
-      PutTempo(conductor_, Shifted(at), MicrosPerQuarter(h_.Bpm, static_cast<uint32_t>(r)));
-    }
-    ratio_ = ratio;
+    if (ratio == 0 || !budget_.Spend(1)) return;
+    tempos_.push_back({static_cast<int64_t>(tick) + shift_, ratio, c.P2 & 0xFF});
   }
 
   // Loops nest. F8's step field is the pass count; 0 means "forever", which
@@ -502,13 +538,13 @@ class TrackConverter {
   Budget& budget_;
   SmfTrack& out_;
   SmfTrack& conductor_;
+  std::vector<TempoChange>& tempos_;
   size_t start_, end_;
   int shift_ = 0;
   bool muted_ = false;
   int transpose_ = 0;
   int channel_ = -1;
   int port_ = 0;
-  uint32_t ratio_ = 64;
   std::vector<Sounding> notes_;
   std::array<int32_t, 32 * 128> active_;
   std::vector<Loop> loops_;
@@ -595,6 +631,7 @@ bool ConvertRcp(const uint8_t* data, size_t size, std::vector<uint8_t>& smf, con
   tracks.reserve(h.TrackCount + 1);
   WriteConductorHead(img, h, tracks[0]);
   Budget budget{limits};
+  std::vector<TempoChange> tempos;
   size_t at = h.L.TracksAt;
   for (int t = 0; t < h.TrackCount; ++t) {
     if (at + h.L.TrackHeader > size) break;  // a cut file keeps the tracks read so far
@@ -602,10 +639,11 @@ bool ConvertRcp(const uint8_t* data, size_t size, std::vector<uint8_t>& smf, con
     if (length < h.L.TrackHeader) break;
     size_t end = static_cast<size_t>(std::min<uint64_t>(at + length, size));
     tracks.emplace_back();
-    TrackConverter conv(img, h, budget, tracks.back(), tracks[0], at, end);
+    TrackConverter conv(img, h, budget, tracks.back(), tracks[0], tempos, at, end);
     if (!conv.Run()) return false;
     at = end;
   }
+  if (!WriteTempoChanges(tempos, h.Bpm, budget, tracks[0])) return false;
   size_t bytes = 14;
   for (const SmfTrack& t : tracks) bytes += 12 + t.PoolBytes() + 4 * t.Count();
   if (bytes > limits.MaxBytes) return false;

@@ -123,6 +123,39 @@ TEST_P(BothForms, TempoRatioEventsAndKeyChangeGoToTheConductor) {
   EXPECT_EQ(key[1].Bytes, (Bytes{0xFF, 0x59, 2, 0}));
 }
 
+// Tempo is the song's: a glide starts from the tempo another track set, and
+// a change overtakes the rest of a glide still under way.
+TEST_P(BothForms, TempoGlidesStartFromTheTempoAnyTrackSet) {
+  RcpWriter w(GetParam());
+  w.Tempo(100);  // 600000 us
+  w.BeginTrack({});
+  w.Event(0xE7, 96, 128, 0);   // 0: double at once
+  w.Event(0xE7, 0, 64, 32);    // 96: back to as written over 32 ticks...
+  w.EndTrack();
+  w.BeginTrack({});
+  w.Event(0xE7, 48, 0, 0);     // ratio 0 is no change
+  w.Event(0xE7, 64, 128, 4);   // 48: glide to double, from double: no change
+  w.Event(0xE7, 0, 32, 0);     // 112: ...overtaken halfway by half at once
+  w.EndTrack();
+  Smf smf = ConvertOk(w);
+  auto tempo = Only(smf.Tracks[0], 0xFF, 0x51);
+  std::vector<std::pair<uint32_t, uint32_t>> got;
+  for (const SmfEvent& e : tempo) got.emplace_back(e.Tick, Tempo(e));
+  ASSERT_GE(got.size(), 8u);
+  EXPECT_EQ(got[0], std::make_pair(0u, 600000u));  // the header's
+  EXPECT_EQ(got[1], std::make_pair(0u, 300000u));
+  for (int i = 2; i <= 5; ++i) EXPECT_EQ(got[i], std::make_pair(48u + (i - 1), 300000u));
+  // The glide from double down: 16 steps of 2 ticks, of which the 7 before
+  // tick 112 are written; then half at 112 and nothing after it.
+  ASSERT_EQ(got.size(), 6u + 7u + 1u);
+  for (int i = 6; i < 13; ++i) {
+    EXPECT_EQ(got[i].first, 96u + 2 * (i - 5));
+    EXPECT_GT(got[i].second, got[i - 1].second);
+    EXPECT_LT(got[i].second, 600000u);
+  }
+  EXPECT_EQ(got[13], std::make_pair(112u, 1200000u));
+}
+
 TEST_P(BothForms, NotesWithGatesRestsChannelChangeAndTransposition) {
   RcpWriter w(GetParam());
   w.PlayBias(2);
