@@ -5,6 +5,13 @@ import os
 import struct
 import sys
 
+sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "data", "demos"))
+from make_demo_rcp import track as demo_track  # noqa: E402
+
+
+def track(g36, ch, key, events):
+    return demo_track(g36, 1, ch, key, "Track", events)
+
 
 def header(g36):
     if g36:
@@ -26,28 +33,6 @@ def header(g36):
         b[at + 0x18:at + 0x30] = b"\xf7" * 0x18
     b[sysex + 0x18:sysex + 0x18 + 12] = bytes([0x41, 0x10, 0x42, 0x12, 0x83, 0x40, 0x82, 0x15, 0x80, 0x81, 0x84, 0xF7])
     return b
-
-
-def event(g36, code, step, gate=0, vel=0):
-    if g36:
-        return struct.pack("<BBHH", code, vel, step, gate)
-    return bytes([code, step & 0xFF, gate & 0xFF, vel & 0xFF])
-
-
-def track(g36, ch, key, events):
-    size = 0x2E if g36 else 0x2C
-    t = bytearray(size)
-    f = 4 if g36 else 2
-    t[f:f + 6] = bytes([1, 0, ch, key, 0, 0])
-    t[f + 6:f + 42] = b"Track".ljust(36)
-    for e in events:
-        t += event(g36, *e)
-    t += event(g36, 0xFE, 0)
-    if g36:
-        struct.pack_into("<I", t, 0, len(t))
-    else:
-        struct.pack_into("<H", t, 0, len(t))
-    return t
 
 
 def song(g36):

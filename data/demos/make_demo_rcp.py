@@ -172,4 +172,5 @@ def main():
             f.write(song(True))
 
 
-main()
+if __name__ == "__main__":
+    main()
